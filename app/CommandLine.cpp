@@ -1,0 +1,63 @@
+#include "app/CommandLine.h"
+
+#include <cstdlib>
+
+namespace jostle {
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            line.help = true;
+        } else if (argument == "--version") {
+            line.version = true;
+        } else if (argument == "--headless") {
+            line.headless = true;
+        } else if (argument == "--settings") {
+            if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
+                line.error = "--settings needs a file name";
+                return line;
+            }
+            line.settingsFile = arguments[++i];
+        } else if (argument.rfind("--settings=", 0) == 0 && argument.size() > 11) {
+            line.settingsFile = argument.substr(11);
+        } else {
+            line.error = "unknown argument: " + argument;
+            return line;
+        }
+    }
+    return line;
+}
+
+std::filesystem::path DefaultSettingsFile() {
+    std::filesystem::path base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0) {
+        base = config;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
+        base = std::filesystem::path(home) / ".config";
+    } else {
+        base = ".config";
+    }
+    return base / "jostle" / "settings.reg";
+}
+
+std::string HelpText() {
+    return "Usage: jostle [--headless] [--settings FILE]\n"
+           "Keeps an idle Internet link from being dropped by opening a small web\n"
+           "request to a host from your list at the period you set.\n"
+           "\n"
+           "  --settings FILE  keep the settings in FILE instead of\n"
+           "                   $XDG_CONFIG_HOME/jostle/settings.reg\n"
+           "  --headless       run without windows: status lines on standard output,\n"
+           "                   messages on standard error; chosen by itself when\n"
+           "                   there is no display\n"
+           "  --help           show this text and exit\n"
+           "  --version        show the version and exit\n";
+}
+
+std::string VersionText() {
+    return "Jostle 2.0.0\n";
+}
+
+} // namespace jostle

@@ -1,0 +1,16 @@
+# The core folders must stay free of Qt: fail the configure step if any of their
+# targets links a Qt library, directly or through another of our targets.
+function(jostle_check_no_qt)
+    foreach(target IN LISTS ARGN)
+        foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+            get_target_property(libs ${target} ${property})
+            if(libs)
+                foreach(lib IN LISTS libs)
+                    if(lib MATCHES "Qt")
+                        message(FATAL_ERROR "${target} links ${lib}: the core must not use Qt")
+                    endif()
+                endforeach()
+            endif()
+        endforeach()
+    endforeach()
+endfunction()

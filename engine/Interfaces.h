@@ -1,0 +1,210 @@
+// The engine's view of the outside world: small interfaces shaped like the
+// controls and services it uses. The Qt layers implement them; the unit tests
+// implement them with fakes. Every method is called on the one UI thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace jostle {
+
+// --- Controls of the control panel -------------------------------------------
+
+class IButton {
+public:
+    virtual ~IButton() = default;
+    virtual void Enable(bool enabled) = 0;
+    virtual bool IsEnabled() const = 0;
+};
+
+// A static text; the countdown label's enabled state carries meaning.
+class IStatic {
+public:
+    virtual ~IStatic() = default;
+    virtual void SetText(const std::string& text) = 0;
+    virtual std::string Text() const = 0;
+    virtual void Enable(bool enabled) = 0;
+    virtual bool IsEnabled() const = 0;
+};
+
+class IEdit {
+public:
+    virtual ~IEdit() = default;
+    virtual void SetText(const std::string& text) = 0;
+    virtual std::string Text() const = 0;
+};
+
+// A drop-down combo box with an edit field, unsorted.
+class ICombo {
+public:
+    virtual ~ICombo() = default;
+    virtual int Count() const = 0;
+    virtual std::string ItemText(int index) const = 0;
+    // Index of the first entry equal to text, whole and ignoring letter case; -1 if none.
+    virtual int FindExact(const std::string& text) const = 0;
+    // Appends at the end; returns the new entry's index.
+    virtual int Append(const std::string& text) = 0;
+    // Selects entry index and shows its text in the edit field; -1 clears the
+    // selection and the edit field. Returns the index selected, or -1.
+    virtual int Select(int index) = 0;
+    // The selected entry, or -1 (also while the user has typed other text).
+    virtual int Selection() const = 0;
+    virtual std::string EditText() const = 0;
+    // Removes every entry and clears the edit field.
+    virtual void Clear() = 0;
+};
+
+// The six controls of the panel the engine drives.
+struct PanelControls {
+    IButton& startButton;    // 1003 "Start or Apply Changes"
+    ICombo& nameCombo;       // 1001
+    IEdit& periodEdit;       // 1000
+    IStatic& countdownLabel; // 1006 "Time until next jostle:"
+    IStatic& countdownText;  // 1007
+    IStatic& statusText;     // 1004
+};
+
+// --- Network -------------------------------------------------------------------
+
+using SocketHandle = int; // -1: no socket
+inline constexpr SocketHandle kNoSocket = -1;
+
+// What a host lookup gives: the host entry record.
+struct HostEntry {
+    std::optional<std::string> officialName; // empty optional: no official name
+    int addressType = 2;                     // AF_INET
+    std::vector<std::uint32_t> addresses;    // IPv4 addresses, network byte order
+};
+
+enum class ConnectStatus { Connected, CreateFailed, ConnectFailed };
+
+struct ConnectResult {
+    ConnectStatus status;
+    SocketHandle socket; // valid only when Connected
+};
+
+// Lookups complete later, never from inside the call that starts them: the
+// platform calls CJostleView::OnLocalHostFound or OnTargetHostFound from the
+// event loop with an error code (0 = success) and the host entry. A lookup
+// that cannot be started completes as a failure the same way.
+//
+// Socket events arrive through CJostleView::OnSocketEvent(socket, event):
+// FD_READ again and again while unread data remains, FD_CLOSE once when the
+// peer closes or resets.
+class INetwork {
+public:
+    virtual ~INetwork() = default;
+    // The machine's host name; empty on failure.
+    virtual std::string HostName() = 0;
+    virtual void LookupLocalHost(const std::string& hostName) = 0;
+    virtual void LookupTarget(const std::string& name) = 0;
+    // Blocking TCP connect to an IPv4 address (network byte order) and port.
+    virtual ConnectResult Connect(std::uint32_t address, std::uint16_t port) = 0;
+    // Registers for readable, writable and closed events; the socket becomes non-blocking.
+    virtual bool Select(SocketHandle socket) = 0;
+    virtual long Send(SocketHandle socket, const char* data, std::size_t length) = 0;
+    // Reads at most maxLength bytes; returns the count, 0 at end, -1 on error.
+    virtual long Receive(SocketHandle socket, char* buffer, std::size_t maxLength) = 0;
+    virtual void Close(SocketHandle socket) = 0;
+};
+
+// --- Timers, alerts, cursor, clock, random, frame ------------------------------
+
+// Timers by id on the view; each expiry calls CJostleView::OnTimer(id).
+class ITimers {
+public:
+    virtual ~ITimers() = default;
+    virtual void SetTimer(int id, unsigned milliseconds) = 0;
+    virtual void KillTimer(int id) = 0;
+};
+
+enum class AlertIcon { Exclamation, Stop };
+
+// A modal message box titled "Jostle" with an OK button. Returns when the user
+// dismisses it; timers and socket events go on meanwhile.
+class IAlerts {
+public:
+    virtual ~IAlerts() = default;
+    virtual void MessageBox(const std::string& text, AlertIcon icon) = 0;
+};
+
+class IBusyCursor {
+public:
+    virtual ~IBusyCursor() = default;
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+};
+
+class IClock {
+public:
+    virtual ~IClock() = default;
+    // Local wall-clock time as "%H:%M:%S".
+    virtual std::string LocalTimeText() = 0;
+    // Milliseconds since an arbitrary start; wraps like a 32-bit tick count.
+    virtual std::uint32_t TickCount() = 0;
+    // Seconds since the epoch, to seed the random numbers.
+    virtual std::int64_t Seconds() = 0;
+};
+
+class IRandom {
+public:
+    virtual ~IRandom() = default;
+    virtual void Seed(unsigned seed) = 0;
+    // A non-negative pseudo-random number.
+    virtual int Next() = 0;
+};
+
+// The main frame window that holds the panel.
+class IFrame {
+public:
+    virtual ~IFrame() = default;
+    virtual void ShowAndActivate() = 0; // show, then bring to the foreground
+    virtual void Hide() = 0;
+    virtual void Close() = 0; // ends the program
+};
+
+// --- Dialogs -----------------------------------------------------------------
+
+// Copy-in / copy-out records of the four dialogs.
+struct EditNamesData {
+    std::vector<std::string> names; // copy of the combo box's entries
+    std::string selectedName;       // the current target name
+};
+
+struct OptionsData {
+    int checkAutoStart = 0;
+    int checkRandomName = 0;
+    int checkRandomTime = 0;
+    int checkIgnore = 0;
+};
+
+struct StatisticsData {
+    std::string dnsFailuresText;
+    std::string httpFailuresText;
+    std::string successCountText;
+    std::string socketFailuresText;
+    std::string lastProblemText;
+};
+
+struct AboutData {
+    std::string ipAddressText;
+    std::string timeSinceLaunchText;
+};
+
+// Runs the dialogs modally, without a parent window. The engine goes on while
+// one is open. The names editor calls back into the engine for its OK step.
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+    // Returns true when closed with OK; data then holds the dialog's result.
+    virtual bool RunEditNames(EditNamesData& data) = 0;
+    virtual bool RunOptions(OptionsData& data) = 0;
+    virtual void RunStatistics(const StatisticsData& data) = 0;
+    virtual void RunAbout(const AboutData& data) = 0;
+    virtual void ShowHelp() = 0;
+};
+
+} // namespace jostle

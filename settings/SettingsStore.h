@@ -1,0 +1,76 @@
+// The settings store: named text values in named sections below one
+// application key, kept in a hive file in the registry editor's export format.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace jostle {
+
+class Hive;
+
+// Stands for an open registry key: the hive root plus a key path.
+struct SettingsKey {
+    std::string path;
+    bool valid = false;
+};
+
+inline constexpr const char* kRootKeyName = "HKEY_LOCAL_MACHINE";
+inline constexpr int kKeyCreated = 1; // disposition: the key was newly created
+inline constexpr int kKeyOpened = 2;  // disposition: the key existed already
+
+class CSettingsStore {
+public:
+    // hiveFile is the file that holds the whole key tree. appName forms the
+    // legacy file's name (appName + ".INI").
+    explicit CSettingsStore(std::filesystem::path hiveFile, std::string appName = "Jostle");
+    virtual ~CSettingsStore();
+    CSettingsStore(const CSettingsStore&) = delete;
+    CSettingsStore& operator=(const CSettingsStore&) = delete;
+
+    // Creates or opens the key path below the root. Reports kKeyCreated in
+    // disposition exactly when the key did not exist in the hive before.
+    bool Open(const std::string& root, const std::string& keyPath, SettingsKey* key,
+              int* disposition);
+
+    int ReadInt(const std::string& section, const std::string& name, int defaultValue);
+    bool WriteInt(const std::string& section, const std::string& name, int value);
+    std::string ReadString(const std::string& section, const std::string& name,
+                           const std::string& defaultValue);
+    bool WriteString(const std::string& section, const std::string& name, const std::string& value);
+
+    // Copies the legacy INI file into sections below key.
+    void ImportLegacyIni(const SettingsKey& key);
+
+    // Within a batch, writes are collected and land in one atomic replace of
+    // the file when the outermost batch ends.
+    class Batch {
+    public:
+        explicit Batch(CSettingsStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        // Lands the collected writes now; true when they reached the file.
+        bool Commit();
+
+    private:
+        CSettingsStore& m_store;
+        bool m_committed = false;
+    };
+
+    const std::filesystem::path& HiveFile() const { return m_hiveFile; }
+    std::filesystem::path LegacyIniFile() const;
+
+private:
+    std::string m_keyPath;
+    std::string m_rootKey = kRootKeyName;
+    std::filesystem::path m_hiveFile;
+    std::string m_appName;
+    std::unique_ptr<Hive> m_cache; // parsed copy, kept only while the file is unchanged
+    struct Pending;
+    std::unique_ptr<Pending> m_pending; // writes collected by an open batch
+    int m_batchDepth = 0;
+};
+
+} // namespace jostle

@@ -1,0 +1,42 @@
+// The shell's notification-icon service as the tray icon class sees it.
+#pragma once
+
+#include "res/Menus.h"
+
+#include <span>
+#include <string>
+
+namespace jostle {
+
+inline constexpr unsigned NIF_MESSAGE = 1;
+inline constexpr unsigned NIF_ICON = 2;
+inline constexpr unsigned NIF_TIP = 4;
+inline constexpr std::size_t kTipSize = 64; // 63 characters and the terminating zero
+
+// The notification-icon record.
+struct NotifyIconData {
+    unsigned cbSize = 0;
+    void* hWnd = nullptr; // receives the callbacks; opaque to the shell interface
+    unsigned uID = 0;
+    unsigned uFlags = 0;
+    unsigned uCallbackMessage = 0;
+    int hIcon = 0; // icon resource id; 0: none
+    char szTip[kTipSize] = {};
+};
+
+class ITrayShell {
+public:
+    virtual ~ITrayShell() = default;
+    // NIM_ADD, NIM_MODIFY, NIM_DELETE: true when the shell accepted the request.
+    virtual bool Add(const NotifyIconData& data) = 0;
+    virtual bool Modify(const NotifyIconData& data) = 0;
+    virtual bool Delete(const NotifyIconData& data) = 0;
+    // Brings the notification window to the front, then shows popup at the
+    // pointer with the item at defaultPosition in bold. A chosen item reaches
+    // the notification window as a command; returns when the menu closes.
+    virtual void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) = 0;
+    // Delivers a command to the notification window at once (synchronously).
+    virtual void SendCommand(int commandId) = 0;
+};
+
+} // namespace jostle
