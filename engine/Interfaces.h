@@ -86,17 +86,25 @@ struct ConnectResult {
     SocketHandle socket; // valid only when Connected
 };
 
-// Lookups complete later, never from inside the call that starts them: the
-// platform calls CJostleView::OnLocalHostFound or OnTargetHostFound from the
-// event loop with an error code (0 = success) and the host entry. A lookup
-// that cannot be started completes as a failure the same way.
-//
-// Socket events arrive through CJostleView::OnSocketEvent(socket, event):
-// FD_READ again and again while unread data remains, FD_CLOSE once when the
-// peer closes or resets.
+// Where the network reports back; the view implements it.
+class INetworkEvents {
+public:
+    virtual ~INetworkEvents() = default;
+    // A lookup finished: error 0 means success and entry holds the result.
+    virtual void OnLocalHostFound(int error, const HostEntry& entry) = 0;
+    virtual void OnTargetHostFound(int error, const HostEntry& entry) = 0;
+    // event is FD_READ, FD_WRITE or FD_CLOSE.
+    virtual void OnSocketEvent(SocketHandle socket, int event) = 0;
+};
+
+// Lookups complete later, never from inside the call that starts them, from
+// the event loop. A lookup that cannot be started completes as a failure the
+// same way. FD_READ comes again and again while unread data remains; FD_CLOSE
+// once when the peer closes or resets.
 class INetwork {
 public:
     virtual ~INetwork() = default;
+    virtual void SetEventSink(INetworkEvents* sink) = 0;
     // The machine's host name; empty on failure.
     virtual std::string HostName() = 0;
     virtual void LookupLocalHost(const std::string& hostName) = 0;
@@ -113,10 +121,17 @@ public:
 
 // --- Timers, alerts, cursor, clock, random, frame ------------------------------
 
-// Timers by id on the view; each expiry calls CJostleView::OnTimer(id).
+class ITimerEvents {
+public:
+    virtual ~ITimerEvents() = default;
+    virtual void OnTimer(int id) = 0;
+};
+
+// Timers by id; each expiry calls the sink's OnTimer(id) from the event loop.
 class ITimers {
 public:
     virtual ~ITimers() = default;
+    virtual void SetEventSink(ITimerEvents* sink) = 0;
     virtual void SetTimer(int id, unsigned milliseconds) = 0;
     virtual void KillTimer(int id) = 0;
 };

@@ -17,6 +17,6 @@ run_suite() {
 }
 
 echo "== Build and test =="
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOSTLE_BUILD_BENCHMARKS=ON
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer =="
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DJOSTLE_SANITIZE=ON

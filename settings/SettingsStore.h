@@ -62,6 +62,11 @@ public:
     const std::filesystem::path& HiveFile() const { return m_hiveFile; }
     std::filesystem::path LegacyIniFile() const;
 
+protected:
+    // Batch calls these; nested batches land once, when the outermost ends.
+    virtual void BeginBatch();
+    virtual bool EndBatch();
+
 private:
     std::string m_keyPath;
     std::string m_rootKey = kRootKeyName;

@@ -13,10 +13,19 @@ inline constexpr unsigned NIF_ICON = 2;
 inline constexpr unsigned NIF_TIP = 4;
 inline constexpr std::size_t kTipSize = 64; // 63 characters and the terminating zero
 
+// The window that receives the icon's callbacks and the menu's commands.
+class INotifyWindow {
+public:
+    virtual ~INotifyWindow() = default;
+    // The callback message: the icon's id and the mouse message.
+    virtual int OnTrayNotify(unsigned id, unsigned mouseMessage) = 0;
+    virtual void OnCommand(int commandId) = 0;
+};
+
 // The notification-icon record.
 struct NotifyIconData {
     unsigned cbSize = 0;
-    void* hWnd = nullptr; // receives the callbacks; opaque to the shell interface
+    INotifyWindow* hWnd = nullptr;
     unsigned uID = 0;
     unsigned uFlags = 0;
     unsigned uCallbackMessage = 0;
@@ -35,7 +44,7 @@ public:
     // pointer with the item at defaultPosition in bold. A chosen item reaches
     // the notification window as a command; returns when the menu closes.
     virtual void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) = 0;
-    // Delivers a command to the notification window at once (synchronously).
+    // Delivers a command to the notification window (hWnd) at once, synchronously.
     virtual void SendCommand(int commandId) = 0;
 };
 
