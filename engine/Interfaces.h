@@ -172,10 +172,18 @@ public:
     virtual int Next() = 0;
 };
 
+struct FrameSize {
+    int width = 0;
+    int height = 0;
+};
+
 // The main frame window that holds the panel.
 class IFrame {
 public:
     virtual ~IFrame() = default;
+    // Moves the frame to the rectangle that fits the panel and fixes its size
+    // from then on; returns that size.
+    virtual FrameSize FitToPanel() = 0;
     virtual void ShowAndActivate() = 0; // show, then bring to the foreground
     virtual void Hide() = 0;
     virtual void Close() = 0; // ends the program
