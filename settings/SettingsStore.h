@@ -4,11 +4,13 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace jostle {
 
 class Hive;
+class HiveFile;
 
 // Stands for an open registry key: the hive root plus a key path.
 struct SettingsKey {
@@ -34,24 +36,29 @@ public:
     bool Open(const std::string& root, const std::string& keyPath, SettingsKey* key,
               int* disposition);
 
-    int ReadInt(const std::string& section, const std::string& name, int defaultValue);
-    bool WriteInt(const std::string& section, const std::string& name, int value);
-    std::string ReadString(const std::string& section, const std::string& name,
-                           const std::string& defaultValue);
-    bool WriteString(const std::string& section, const std::string& name, const std::string& value);
+    // Reads give the default when the value is missing, holds 260 bytes or
+    // more, or (ReadInt) holds no number; a number beyond int saturates.
+    // Virtual so that tests can record what the program reads and writes.
+    virtual int ReadInt(const std::string& section, const std::string& name, int defaultValue);
+    virtual bool WriteInt(const std::string& section, const std::string& name, int value);
+    virtual std::string ReadString(const std::string& section, const std::string& name,
+                                   const std::string& defaultValue);
+    virtual bool WriteString(const std::string& section, const std::string& name,
+                             const std::string& value);
 
     // Copies the legacy INI file into sections below key.
     void ImportLegacyIni(const SettingsKey& key);
 
     // Within a batch, writes are collected and land in one atomic replace of
-    // the file when the outermost batch ends.
+    // the file when the outermost batch ends; reads inside it see them.
     class Batch {
     public:
         explicit Batch(CSettingsStore& store);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
-        // Lands the collected writes now; true when they reached the file.
+        // Ends this batch now: the outermost lands the collected writes and
+        // tells whether they reached the file; a nested one just closes.
         bool Commit();
 
     private:
@@ -68,13 +75,17 @@ protected:
     virtual bool EndBatch();
 
 private:
+    bool UsesOurRoot() const;
+    std::string SectionPath(const std::string& section) const;
+    std::optional<std::string> ReadValue(const std::string& section, const std::string& name);
+    bool LandPending();
+
     std::string m_keyPath;
     std::string m_rootKey = kRootKeyName;
     std::filesystem::path m_hiveFile;
     std::string m_appName;
-    std::unique_ptr<Hive> m_cache; // parsed copy, kept only while the file is unchanged
-    struct Pending;
-    std::unique_ptr<Pending> m_pending; // writes collected by an open batch
+    std::unique_ptr<jostle::HiveFile> m_file; // cached reads, locked replaces
+    std::unique_ptr<Hive> m_pending;          // writes collected by an open batch
     int m_batchDepth = 0;
 };
 

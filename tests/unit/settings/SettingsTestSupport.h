@@ -1,0 +1,119 @@
+// Temporary folders, file helpers and child processes for the settings tests.
+#pragma once
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace jostle::test {
+
+inline constexpr const char* kAppKey = "Software\\Quorvane Software\\Jostle";
+
+// A fresh folder under the system's temporary folder, removed with its content.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "jostle-settings-XXXXXX");
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        m_path = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline std::string ReadFileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFileText(const std::filesystem::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline ino_t InodeOf(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Sets the modification time, to nanoseconds.
+inline void SetModificationTime(const std::filesystem::path& file, timespec when) {
+    const timespec times[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+inline timespec ModificationTime(const std::filesystem::path& file) {
+    struct stat info {};
+    ::stat(file.c_str(), &info);
+    return info.st_mtim;
+}
+
+// Runs the settings tool (SETTINGS_TOOL) with args; as root, unprivileged
+// runs drop to the nobody user so that folder permissions apply. Returns the
+// child's pid, or -1.
+inline pid_t StartTool(const std::vector<std::string>& args, bool unprivileged = false,
+                       const std::filesystem::path& output = "/dev/null") {
+    const pid_t pid = ::fork();
+    if (pid != 0) {
+        return pid;
+    }
+    const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(out, STDERR_FILENO);
+    constexpr uid_t kNobody = 65534;
+    if (unprivileged && ::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+        ::_exit(125);
+    }
+    std::vector<char*> argv{const_cast<char*>(SETTINGS_TOOL)};
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    ::execv(SETTINGS_TOOL, argv.data());
+    ::_exit(126);
+}
+
+inline int WaitForExit(pid_t pid) {
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+inline int RunTool(const std::vector<std::string>& args, bool unprivileged = false,
+                   const std::filesystem::path& output = "/dev/null") {
+    return WaitForExit(StartTool(args, unprivileged, output));
+}
+
+} // namespace jostle::test
