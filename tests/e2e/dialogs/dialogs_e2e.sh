@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The dialogs in the running program: in Xvfb with a real tray (trayer),
+# inside the private network namespace (run through tests/netns.sh). Opens
+# each dialog from the menus, keeps a screenshot of each as
+# OUTDIR/e2e-dialog-NAME.png, and ends the program from the tray menu while
+# the About box is open.
+#
+#   dialogs_e2e.sh JOSTLE OUTDIR
+set -uo pipefail
+
+E2E_JOSTLE=$1
+E2E_OUT=$2
+source "$(dirname "$0")/../e2e_lib.sh"
+require_private_network
+make_workdir
+PIDS=()
+cleanup() {
+    stop_started "${PIDS[@]}"
+    rm -rf "$E2E_WORK"
+}
+trap cleanup EXIT
+
+# Stops the run at once: what follows needs what failed.
+abort() {
+    fail "$*"
+    [[ -s "$E2E_WORK/jostle.err" ]] && sed 's/^/jostle: /' "$E2E_WORK/jostle.err" >&2
+    finish
+}
+
+start_desktop() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E_WORK/display" \
+        >"$E2E_WORK/xvfb.log" 2>&1 &
+    PIDS+=($!)
+    wait_for 10 test -s "$E2E_WORK/display" || abort "Xvfb did not start"
+    DISPLAY=":$(head -1 "$E2E_WORK/display")"
+    export DISPLAY
+    unset WAYLAND_DISPLAY
+    trayer --edge top --align left --widthtype request --height 24 --transparent false \
+        >"$E2E_WORK/trayer.log" 2>&1 &
+    PIDS+=($!)
+    wait_for 10 xdotool search --name '^panel$' >/dev/null || abort "trayer did not start"
+}
+
+# Loopback names only, and no automatic start: the dialogs are what is tested.
+write_dialog_settings() {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n' >"$1"
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\r\n' >>"$1"
+    printf '"ComboName0"="127.0.0.1"\r\n"ComboName1"="localhost"\r\n"AutoStart"="0"\r\n' >>"$1"
+}
+
+visible_window() {
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1
+}
+
+window_shown() {
+    [[ -n $(visible_window "$1") ]]
+}
+
+window_gone() {
+    ! window_shown "$1"
+}
+
+tray_icon_window() {
+    xwininfo -root -tree | awk '/"jostle": \("jostle" "jostle"\)/ {print $1; exit}'
+}
+
+has_tray_icon() {
+    [[ -n $(tray_icon_window) ]]
+}
+
+# Right-clicks the tray icon and chooses the item with mnemonic KEY.
+tray_menu() {
+    eval "$(xdotool getwindowgeometry --shell "$(tray_icon_window)")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+    sleep 0.5
+    xdotool key "$1"
+}
+
+# Opens the dialog TITLE with the frame's menu KEYS, keeps a screenshot of it
+# as NAME, and closes it with Esc.
+check_dialog() {
+    local label=$1 title="^$1\$" name=$2 window
+    shift 2
+    xdotool windowfocus --sync "$FRAME"
+    xdotool key --delay 200 "$@"
+    if ! wait_for 5 window_shown "$title"; then
+        fail "\"$label\" did not open"
+        import -window root "$E2E_OUT/e2e-dialog-$name-failure.png"
+        return
+    fi
+    window=$(visible_window "$title")
+    sleep 0.3
+    import -window "$window" "$E2E_OUT/e2e-dialog-$name.png"
+    pass "\"$label\" opens from the menu (screenshot: $E2E_OUT/e2e-dialog-$name.png)"
+    xdotool windowfocus --sync "$window" key Escape
+    wait_for 5 window_gone "$title" || fail "\"$label\" did not close with Esc"
+}
+
+start_desktop
+write_dialog_settings "$E2E_WORK/settings.reg"
+"$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" >"$E2E_WORK/jostle.out" 2>"$E2E_WORK/jostle.err" &
+JOSTLE_PID=$!
+PIDS+=("$JOSTLE_PID")
+wait_for 10 has_tray_icon || abort "the tray icon did not appear"
+
+tray_menu r
+wait_for 5 window_shown '^Jostle$' || abort "Restore did not show the panel"
+FRAME=$(visible_window '^Jostle$')
+
+check_dialog "Edit Names" edit-names alt+j e
+check_dialog "Options" options alt+j o
+check_dialog "Statistics Snapshot" statistics alt+j Up Return
+check_dialog "Jostle Help" help alt+h h
+check_dialog "About Jostle" about alt+h a
+
+tray_menu a
+wait_for 5 window_shown '^About Jostle$' || abort "About from the tray menu did not open"
+tray_menu x
+wait_exit "$JOSTLE_PID" 5
+if [[ $EXIT_STATUS == 0 ]]; then
+    pass "Exit from the tray with the About box open ends with status 0"
+else
+    fail "after Exit with the About box open the status is $EXIT_STATUS; stderr: $(cat "$E2E_WORK/jostle.err")"
+fi
+finish

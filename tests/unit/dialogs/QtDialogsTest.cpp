@@ -1,0 +1,166 @@
+#include "ui/dialogs/QtDialogs.h"
+
+#include "DialogTestSupport.h"
+#include "res/ResourceIds.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace jostle::test {
+namespace {
+
+QWidget* VisibleHelpWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == "helpWindow" && widget->isVisible()) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+class QtDialogsTest : public testing::Test {
+protected:
+    int m_emailVisited = 0;
+    int m_webVisited = 0;
+    FakeOpener m_opener;
+    std::vector<int> m_iconsLoaded;
+    ui::QtDialogs m_dialogs{m_emailVisited, m_webVisited, m_opener.Function(), [this](int id) {
+                                m_iconsLoaded.push_back(id);
+                                return QIcon();
+                            }};
+};
+
+TEST_F(QtDialogsTest, EditNamesGivesBackTheEditedListOnOkOnly) {
+    EditNamesData data{{"a", "b", "c"}, "b"};
+    WhenModalOpens([](QDialog& dialog) {
+        EXPECT_TRUE(dialog.parent() == nullptr);
+        EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+        Press(dialog, ids::IDC_DELETE_SELECTION);
+        Press(dialog, ids::ID_CANCEL);
+    });
+    EXPECT_FALSE(m_dialogs.RunEditNames(data));
+    EXPECT_EQ(data.names, (std::vector<std::string>{"a", "b", "c"}));
+
+    WhenModalOpens([](QDialog& dialog) {
+        Press(dialog, ids::IDC_DELETE_SELECTION);
+        Press(dialog, ids::ID_OK);
+    });
+    EXPECT_TRUE(m_dialogs.RunEditNames(data));
+    EXPECT_EQ(data.names, (std::vector<std::string>{"a", "c"}));
+    EXPECT_FALSE(m_dialogs.AnyOpen());
+}
+
+TEST_F(QtDialogsTest, OptionsCopiesOutOnOkAndLeavesTheDataOnCancel) {
+    OptionsData data{.checkAutoStart = 1, .checkIgnore = 1};
+    WhenModalOpens([](QDialog& dialog) {
+        Find<QCheckBox>(dialog, ids::IDC_CHECK_RANDOM_TIME).click();
+        Press(dialog, ids::ID_CANCEL);
+    });
+    EXPECT_FALSE(m_dialogs.RunOptions(data));
+    EXPECT_EQ(data.checkRandomTime, 0);
+
+    WhenModalOpens([](QDialog& dialog) {
+        Find<QCheckBox>(dialog, ids::IDC_CHECK_RANDOM_TIME).click();
+        Find<QCheckBox>(dialog, ids::IDC_CHECK_AUTOSTART).click();
+        Press(dialog, ids::ID_OK);
+    });
+    EXPECT_TRUE(m_dialogs.RunOptions(data));
+    EXPECT_EQ(data.checkRandomTime, 1);
+    EXPECT_EQ(data.checkAutoStart, 0);
+    EXPECT_EQ(data.checkIgnore, 1);
+    EXPECT_EQ(data.checkRandomName, 0);
+}
+
+TEST_F(QtDialogsTest, AboutUsesTheApplicationIconAndTheCallersVisitedFlags) {
+    WhenModalOpens([](QDialog& dialog) {
+        EXPECT_EQ(Find<QLabel>(dialog, ids::IDC_TIME_SINCE_LAUNCH).text(), "5 seconds");
+        QTest::mouseClick(&Find<QLabel>(dialog, ids::IDC_WEB_LINK), Qt::LeftButton);
+        Press(dialog, ids::ID_OK);
+    });
+    m_dialogs.RunAbout({"no address yet", "5 seconds"});
+    EXPECT_EQ(m_iconsLoaded, (std::vector<int>{ids::IDI_ACTIVE}));
+    EXPECT_EQ(m_webVisited, 1);
+    EXPECT_EQ(m_emailVisited, 0);
+}
+
+TEST_F(QtDialogsTest, StatisticsClosesWithOk) {
+    WhenModalOpens([](QDialog& dialog) {
+        EXPECT_EQ(Find<QLabel>(dialog, ids::IDC_SUCCESS_COUNT).text(), "4");
+        Press(dialog, ids::ID_OK);
+    });
+    m_dialogs.RunStatistics({"0", "0", "4", "0", ""});
+    EXPECT_FALSE(m_dialogs.AnyOpen());
+}
+
+TEST_F(QtDialogsTest, CloseAllEndsTheOpenDialogsAndNoneOpensAfterwards) {
+    m_dialogs.ShowHelp();
+    ASSERT_NE(VisibleHelpWindow(), nullptr);
+
+    // A message box of the engine's inside the About box, both open at exit.
+    bool innerReturned = false;
+    WhenModalOpens([&](QDialog&) {
+        QTimer::singleShot(0, [this] { m_dialogs.CloseAll(); });
+        OptionsData inner;
+        EXPECT_FALSE(m_dialogs.RunOptions(inner));
+        innerReturned = true;
+    });
+    EditNamesData names{{"a"}, "a"};
+    EXPECT_FALSE(m_dialogs.RunEditNames(names));
+    EXPECT_TRUE(innerReturned);
+    EXPECT_FALSE(m_dialogs.AnyOpen());
+    EXPECT_EQ(VisibleHelpWindow(), nullptr);
+
+    QElapsedTimer clock;
+    clock.start();
+    m_dialogs.RunAbout({"127.0.0.1", "1 seconds"});
+    EXPECT_FALSE(m_dialogs.RunOptions(*std::make_unique<OptionsData>()));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(QtDialogsTest, TheOwnerTakesNoInputWhileDialogsAreUpAndOnlyThen) {
+    QWidget frame;
+    QPushButton tray; // stands in for the tray icon's window
+    frame.show();
+    tray.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tray));
+    int trayClicks = 0;
+    QObject::connect(&tray, &QPushButton::clicked, [&trayClicks] { ++trayClicks; });
+    m_dialogs.SetOwner(&frame);
+    WhenModalOpens([&](QDialog& outer) {
+        EXPECT_FALSE(frame.isEnabled());
+        // Through the window system, where a modal block would stop it.
+        QTest::mouseClick(tray.windowHandle(), Qt::LeftButton, {}, tray.rect().center());
+        EXPECT_EQ(trayClicks, 1) << "the tray must stay live";
+        WhenModalOpens([&](QDialog& inner) {
+            EXPECT_FALSE(frame.isEnabled());
+            Press(inner, ids::ID_OK);
+        });
+        m_dialogs.RunStatistics({});
+        EXPECT_FALSE(frame.isEnabled()) << "the inner dialog gave the owner back too early";
+        Press(outer, ids::ID_OK);
+    });
+    m_dialogs.RunAbout({});
+    EXPECT_TRUE(frame.isEnabled());
+}
+
+TEST_F(QtDialogsTest, HelpTellsWhereTheSettingsLive) {
+    m_dialogs.ShowHelp();
+    QWidget* help = VisibleHelpWindow();
+    ASSERT_NE(help, nullptr);
+    m_dialogs.ShowHelp();
+    EXPECT_EQ(VisibleHelpWindow(), help); // the same window again, not a second one
+    const QString text = help->findChild<QTextBrowser*>()->toPlainText();
+    EXPECT_TRUE(text.contains("$XDG_CONFIG_HOME/jostle/settings.reg"));
+    EXPECT_TRUE(text.contains("--settings FILE"));
+    EXPECT_TRUE(text.contains("Randomize Jostle Time"));
+}
+
+} // namespace
+} // namespace jostle::test

@@ -1,0 +1,118 @@
+#include "ui/dialogs/QtDialogs.h"
+
+#include "platform/SystemServices.h"
+#include "res/ResourceIds.h"
+#include "ui/dialogs/AboutDlg.h"
+#include "ui/dialogs/EditNamesDlg.h"
+#include "ui/dialogs/HelpWindow.h"
+#include "ui/dialogs/OptionsDlg.h"
+#include "ui/dialogs/StatisticsDlg.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace jostle::ui {
+
+QtDialogs::QtDialogs(int& emailVisited, int& webVisited)
+    : QtDialogs(emailVisited, webVisited, &DesktopOpen, &LoadIcon) {}
+
+QtDialogs::QtDialogs(int& emailVisited, int& webVisited, LinkOpener opener, IconLoader iconLoader)
+    : m_emailVisited(emailVisited), m_webVisited(webVisited), m_opener(std::move(opener)),
+      m_iconLoader(std::move(iconLoader)) {}
+
+QtDialogs::~QtDialogs() = default;
+
+namespace {
+
+// Disables the owner for as long as it lives, and gives back the state it
+// found, so nested dialogs leave the owner as it was.
+class DisabledOwner {
+public:
+    explicit DisabledOwner(QWidget* owner)
+        : m_owner(owner), m_wasEnabled(owner != nullptr && owner->isEnabled()) {
+        if (m_owner) {
+            m_owner->setEnabled(false);
+        }
+    }
+    ~DisabledOwner() {
+        if (m_owner) {
+            m_owner->setEnabled(m_wasEnabled);
+        }
+    }
+    DisabledOwner(const DisabledOwner&) = delete;
+    DisabledOwner& operator=(const DisabledOwner&) = delete;
+
+private:
+    QPointer<QWidget> m_owner;
+    bool m_wasEnabled;
+};
+
+} // namespace
+
+int QtDialogs::RunModal(QDialog& dialog) {
+    if (m_closing) {
+        return QDialog::Rejected;
+    }
+    // Modal to a window it has not got: blocks nothing by itself.
+    dialog.setWindowModality(Qt::WindowModal);
+    const DisabledOwner blocked(m_owner);
+    m_open.emplace_back(&dialog);
+    const int result = dialog.exec();
+    std::erase(m_open, QPointer<QDialog>(&dialog));
+    return result;
+}
+
+bool QtDialogs::RunEditNames(EditNamesData& data) {
+    CEditNamesDlg dialog(data);
+    if (RunModal(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    data.names = dialog.Names();
+    return true;
+}
+
+bool QtDialogs::RunOptions(OptionsData& data) {
+    COptionsDlg dialog(data);
+    if (RunModal(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    data = dialog.Options();
+    return true;
+}
+
+void QtDialogs::RunStatistics(const StatisticsData& data) {
+    CStatisticsDlg dialog(data);
+    RunModal(dialog);
+}
+
+void QtDialogs::RunAbout(const AboutData& data) {
+    CAboutDlg dialog(data, m_emailVisited, m_webVisited, m_iconLoader(ids::IDI_ACTIVE), m_opener);
+    RunModal(dialog);
+}
+
+void QtDialogs::ShowHelp() {
+    if (m_closing) {
+        return;
+    }
+    if (!m_help) {
+        m_help = std::make_unique<CHelpWindow>();
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+void QtDialogs::CloseAll() {
+    m_closing = true;
+    // Innermost first: each reject ends that dialog's own event loop.
+    for (auto open = m_open.rbegin(); open != m_open.rend(); ++open) {
+        if (!open->isNull()) {
+            (*open)->reject();
+        }
+    }
+    if (m_help) {
+        m_help->close();
+    }
+}
+
+} // namespace jostle::ui
