@@ -1,0 +1,46 @@
+#include "platform/QtAlerts.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace jostle {
+
+void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
+    const QMessageBox::Icon boxIcon =
+        icon == AlertIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning;
+    QMessageBox box(boxIcon, QString::fromUtf8(kAlertTitle), QString::fromStdString(text),
+                    QMessageBox::Ok);
+    box.setObjectName("alertBox");
+    box.exec();
+}
+
+QtBusyCursor::~QtBusyCursor() {
+    Hide();
+}
+
+namespace {
+
+// Without a GUI application (the headless front end) there is no cursor.
+bool HaveCursor() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+} // namespace
+
+void QtBusyCursor::Show() {
+    if (m_shown || !HaveCursor()) {
+        return;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_shown = true;
+}
+
+void QtBusyCursor::Hide() {
+    if (!m_shown || !HaveCursor()) {
+        return;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    m_shown = false;
+}
+
+} // namespace jostle

@@ -1,0 +1,33 @@
+// Message boxes and the busy cursor.
+#pragma once
+
+#include "engine/Interfaces.h"
+
+namespace jostle {
+
+inline constexpr const char* kAlertTitle = "Jostle";
+
+// A modal box without a parent, run in a nested event loop, so timers and
+// socket events go on while it is open.
+class QtAlerts : public IAlerts {
+public:
+    void MessageBox(const std::string& text, AlertIcon icon) override;
+};
+
+// The wait cursor over the whole application. Show and Hide may be called in
+// any number and order: one Hide always takes the cursor back.
+class QtBusyCursor : public IBusyCursor {
+public:
+    QtBusyCursor() = default;
+    ~QtBusyCursor() override;
+    QtBusyCursor(const QtBusyCursor&) = delete;
+    QtBusyCursor& operator=(const QtBusyCursor&) = delete;
+
+    void Show() override;
+    void Hide() override;
+
+private:
+    bool m_shown = false;
+};
+
+} // namespace jostle

@@ -1,0 +1,60 @@
+// Name lookups and the keep-alive socket on the UI thread's event loop:
+// QHostInfo for lookups, POSIX sockets watched by QSocketNotifier.
+#pragma once
+
+#include "engine/Interfaces.h"
+
+#include <QObject>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+
+class QHostInfo;
+class QSocketNotifier;
+
+namespace jostle {
+
+// Lookup error codes, numbered as the resolver errors of the original platform.
+inline constexpr int kLookupHostNotFound = 11001;
+inline constexpr int kLookupNoRecovery = 11003;
+inline constexpr int kLookupNoAddress = 11004;
+
+inline constexpr int kConnectTimeoutMilliseconds = 15000;
+
+class QtNetwork : public QObject, public INetwork {
+    Q_OBJECT
+public:
+    explicit QtNetwork(QObject* parent = nullptr);
+    ~QtNetwork() override;
+
+    void SetEventSink(INetworkEvents* sink) override;
+    std::string HostName() override;
+    void LookupLocalHost(const std::string& hostName) override;
+    void LookupTarget(const std::string& name) override;
+    ConnectResult Connect(std::uint32_t address, std::uint16_t port) override;
+    bool Select(SocketHandle socket) override;
+    long Send(SocketHandle socket, const char* data, std::size_t length) override;
+    long Receive(SocketHandle socket, char* buffer, std::size_t maxLength) override;
+    void Close(SocketHandle socket) override;
+
+private:
+    enum class LookupKind { Local, Target };
+    struct Watch;
+
+    void CompleteLookupLater(LookupKind kind, int error, HostEntry entry);
+    void CompleteLookup(LookupKind kind, int error, const HostEntry& entry);
+    void StartHostInfoLookup(LookupKind kind, const std::string& name, bool keepLastAddress);
+    void OnReadable(SocketHandle socket, std::uint64_t serial);
+    void OnWritable(SocketHandle socket, std::uint64_t serial);
+    Watch* FindWatch(SocketHandle socket, std::uint64_t serial);
+    void DeliverSocketEvent(SocketHandle socket, int event);
+    void StopWatching(SocketHandle socket);
+
+    INetworkEvents* m_sink = nullptr;
+    std::set<SocketHandle> m_ownSockets;
+    std::map<SocketHandle, std::unique_ptr<Watch>> m_watches;
+    std::uint64_t m_nextSerial = 1;
+};
+
+} // namespace jostle

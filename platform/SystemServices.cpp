@@ -1,0 +1,57 @@
+#include "platform/SystemServices.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
+#include <ctime>
+
+namespace jostle {
+
+std::string SystemClock::LocalTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[16] = {};
+    if (localtime_r(&now, &local) == nullptr ||
+        std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0) {
+        return "00:00:00";
+    }
+    return text;
+}
+
+// Milliseconds of the monotonic clock, cut to 32 bits so that it wraps like
+// the original tick count.
+std::uint32_t SystemClock::TickCount() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000U +
+                              static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
+    return static_cast<std::uint32_t>(milliseconds);
+}
+
+std::int64_t SystemClock::Seconds() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+void StdRandom::Seed(unsigned seed) {
+    m_engine.seed(seed);
+}
+
+int StdRandom::Next() {
+    return static_cast<int>(m_engine() >> 1U);
+}
+
+bool DesktopOpen(const std::string& target) {
+    const QString text = QString::fromStdString(target);
+    QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        url = QUrl::fromUserInput(text);
+    }
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+QIcon LoadIcon(int resourceId) {
+    const QString path = QStringLiteral(":/icons/%1.svg").arg(resourceId);
+    return QFile::exists(path) ? QIcon(path) : QIcon();
+}
+
+} // namespace jostle

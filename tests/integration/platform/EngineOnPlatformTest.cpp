@@ -1,0 +1,109 @@
+// The engine on the real platform: real lookups, sockets, timers and settings
+// file, against the local test server; only the widgets and the tray are fakes.
+#include "tests/integration/platform/EventLoop.h"
+#include "tests/integration/platform/PlatformRig.h"
+#include "tests/integration/platform/TestMain.h"
+#include "tests/integration/platform/TestServer.h"
+
+#include <QCoreApplication>
+#include <memory>
+
+namespace jostle {
+namespace {
+
+using test::PumpFor;
+using test::PumpUntil;
+using test::TestServer;
+
+std::unique_ptr<CSettingsStore> OpenStore(const std::filesystem::path& file) {
+    auto store = std::make_unique<CSettingsStore>(file);
+    SettingsKey key;
+    int disposition = 0;
+    EXPECT_TRUE(store->Open(kRootKeyName, test::kAppKey, &key, &disposition));
+    return store;
+}
+
+std::string ExpectedRequest(const std::string& localAddress) {
+    return "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\nUser-Agent: Mozilla/3.0 (Win95; I)\r\n"
+           "Host: " +
+           localAddress + "\r\nAccept: image/gif, image/jpeg, */*\r\n\r\n";
+}
+
+class EngineOnPlatformTest : public ::testing::Test {
+protected:
+    // Names stored in the file; test mode, the Ignore option on, no auto-start.
+    void WriteSettings(const std::vector<std::string>& names, int selection) {
+        CSettingsStore::Batch batch(*settings);
+        for (std::size_t index = 0; index < names.size(); ++index) {
+            settings->WriteString(kSettingsSection, ComboNameValue(static_cast<int>(index)),
+                                  names[index]);
+        }
+        settings->WriteInt(kSettingsSection, "ComboNameSel", selection);
+        settings->WriteInt(kSettingsSection, "Debug", 1);
+        settings->WriteInt(kSettingsSection, "Ignore", 1);
+        settings->WriteInt(kSettingsSection, "AutoStart", 0);
+    }
+    // Until the first success and the peer's close of that connection.
+    bool RunUntilDone() {
+        return PumpUntil(
+            [this] { return view->m_successCount == 1 && view->m_socket == kNoSocket; }, 15000);
+    }
+    std::string Stored(const std::string& name) {
+        return OpenStore(settingsFile)->ReadString(kSettingsSection, name, "<missing>");
+    }
+
+    test::TempFolder folder;
+    std::filesystem::path settingsFile = folder.Path() / "settings.reg";
+    std::unique_ptr<CSettingsStore> settings = OpenStore(settingsFile);
+    test::PlatformRig rig{*settings};
+    CJostleView* view = nullptr;
+    test::FakeAlerts& alerts = rig.alerts;
+    test::FakeStatic& statusText = rig.statusText;
+};
+
+TEST_F(EngineOnPlatformTest, OneStartSendsExactlyOneRequestAndSavesTheList) {
+    TestServer server("normal");
+    WriteSettings({"127.0.0.1"}, 0);
+    view = &rig.Start();
+    ASSERT_TRUE(RunUntilDone()) << statusText.Text();
+    PumpFor(300);
+
+    EXPECT_EQ(view->m_localAddressText, "127.0.0.1");
+    ASSERT_EQ(server.RecordedConnections(), 1);
+    EXPECT_EQ(server.Recorded(1), ExpectedRequest(view->m_localAddressText));
+    EXPECT_EQ(view->m_successCount, 1);
+    EXPECT_EQ(view->m_httpFailures + view->m_dnsFailures + view->m_socketFailures, 0);
+    EXPECT_EQ(statusText.Text().rfind("Jostle completed at ", 0), 0U) << statusText.Text();
+    EXPECT_TRUE(alerts.shown.empty());
+
+    EXPECT_EQ(Stored("ComboName0"), "127.0.0.1");
+    EXPECT_EQ(Stored("ComboName1"), "<missing>");
+    EXPECT_EQ(Stored("ComboNameSel"), "0");
+    EXPECT_EQ(Stored("Often"), view->m_periodText);
+    EXPECT_FALSE(view->m_periodText.empty());
+}
+
+TEST_F(EngineOnPlatformTest, WithIgnoreARefusedEntryMovesOnToTheWorkingOne) {
+    TestServer server("normal"); // only 127.0.0.1:80 listens
+    WriteSettings({"127.0.0.2", "127.0.0.1"}, 0);
+    view = &rig.Start();
+    ASSERT_TRUE(RunUntilDone()) << statusText.Text();
+
+    EXPECT_EQ(view->m_httpFailures, 1);
+    EXPECT_EQ(view->m_socketFailures, 1);
+    EXPECT_EQ(view->m_lastProblem, "127.0.0.2");
+    EXPECT_EQ(view->m_successCount, 1);
+    ASSERT_EQ(server.RecordedConnections(), 1);
+    EXPECT_EQ(server.Recorded(1), ExpectedRequest(view->m_localAddressText));
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(Stored("ComboNameSel"), "1");
+    EXPECT_EQ(Stored("ComboName0"), "127.0.0.2");
+    EXPECT_EQ(Stored("ComboName1"), "127.0.0.1");
+}
+
+} // namespace
+} // namespace jostle
+
+int main(int argc, char** argv) {
+    return jostle::test::RunPlatformTests<QCoreApplication>(argc, argv);
+}

@@ -1,0 +1,346 @@
+// QtNetwork against real sockets on loopback, inside the private namespace.
+#include "engine/EngineText.h"
+#include "platform/LocalAddress.h"
+#include "platform/QtNetwork.h"
+#include "res/ResourceIds.h"
+#include "tests/integration/platform/EventLoop.h"
+#include "tests/integration/platform/TestMain.h"
+#include "tests/integration/platform/TestServer.h"
+
+#include <QCoreApplication>
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+
+namespace jostle {
+namespace {
+
+using test::PumpFor;
+using test::PumpUntil;
+using test::TestServer;
+
+const std::uint32_t kLoopback = htonl(INADDR_LOOPBACK);
+constexpr std::uint16_t kHttpPort = 80;
+const std::string kRequest = "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+
+struct SocketEvent {
+    SocketHandle socket;
+    int event;
+};
+
+struct Lookup {
+    int error;
+    HostEntry entry;
+};
+
+// Reads like the engine: on FD_READ one Receive of at most readSize bytes,
+// on FD_CLOSE Close.
+class RecordingSink : public INetworkEvents {
+public:
+    RecordingSink(QtNetwork& network, std::size_t readSize)
+        : m_network(network), m_readSize(readSize) {
+        m_network.SetEventSink(this);
+    }
+    ~RecordingSink() override { m_network.SetEventSink(nullptr); }
+    RecordingSink(const RecordingSink&) = delete;
+    RecordingSink& operator=(const RecordingSink&) = delete;
+
+    void OnLocalHostFound(int error, const HostEntry& entry) override {
+        localLookups.push_back({error, entry});
+    }
+    void OnTargetHostFound(int error, const HostEntry& entry) override {
+        targetLookups.push_back({error, entry});
+    }
+    void OnSocketEvent(SocketHandle socket, int event) override {
+        events.push_back({socket, event});
+        if (event == ids::FD_READ) {
+            char buffer[1026] = {};
+            const long count = m_network.Receive(socket, buffer, m_readSize);
+            if (count > 0) {
+                receivedBytes += static_cast<std::size_t>(count);
+                const std::size_t room = kKeptBytes - std::min(kKeptBytes, received.size());
+                received.append(buffer, std::min(room, static_cast<std::size_t>(count)));
+            }
+        } else if (event == ids::FD_CLOSE) {
+            m_network.Close(socket);
+        }
+    }
+
+    int Count(int event) const {
+        int count = 0;
+        for (const SocketEvent& entry : events) {
+            count += entry.event == event ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::vector<SocketEvent> events;
+    std::vector<Lookup> localLookups;
+    std::vector<Lookup> targetLookups;
+    static constexpr std::size_t kKeptBytes = 4096;
+    std::string received; // the first kKeptBytes bytes
+    std::size_t receivedBytes = 0;
+
+private:
+    QtNetwork& m_network;
+    std::size_t m_readSize;
+};
+
+class NetworkTest : public ::testing::Test {
+protected:
+    // Connects to the local port 80, selects and sends a request.
+    SocketHandle Open() {
+        const ConnectResult result = network.Connect(kLoopback, kHttpPort);
+        EXPECT_EQ(result.status, ConnectStatus::Connected);
+        EXPECT_TRUE(network.Select(result.socket));
+        EXPECT_EQ(network.Send(result.socket, kRequest.data(), kRequest.size()),
+                  static_cast<long>(kRequest.size()));
+        return result.socket;
+    }
+    bool PumpUntilClosed(int timeoutMilliseconds = 5000) {
+        return PumpUntil([this] { return sink.Count(ids::FD_CLOSE) > 0; }, timeoutMilliseconds);
+    }
+
+    QtNetwork network;
+    RecordingSink sink{network, 1024};
+};
+
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+TEST_F(NetworkTest, ConnectToAPortWithoutListenerFailsAtOnce) {
+    const auto started = std::chrono::steady_clock::now();
+    const ConnectResult result = network.Connect(kLoopback, kHttpPort);
+    EXPECT_EQ(result.status, ConnectStatus::ConnectFailed);
+    EXPECT_EQ(result.socket, kNoSocket);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST_F(NetworkTest, ConnectToAHostThatNeverAnswersGivesUpAfterFifteenSeconds) {
+    TestServer server("backlog");
+    const auto started = std::chrono::steady_clock::now();
+    const ConnectResult result = network.Connect(kLoopback, kHttpPort);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(result.status, ConnectStatus::ConnectFailed);
+    EXPECT_GE(waited, std::chrono::seconds(15));
+    EXPECT_LE(waited, std::chrono::seconds(17));
+}
+
+TEST_F(NetworkTest, NormalReplyIsReadWholeThenClosedOnce) {
+    TestServer server("normal");
+    const SocketHandle socket = Open();
+    ASSERT_TRUE(PumpUntilClosed());
+    PumpFor(200);
+    EXPECT_EQ(sink.Count(ids::FD_WRITE), 1);
+    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+    EXPECT_GE(sink.Count(ids::FD_READ), 1);
+    EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
+    EXPECT_TRUE(sink.received.ends_with("</html>"));
+    for (const SocketEvent& event : sink.events) {
+        EXPECT_EQ(event.socket, socket);
+    }
+    EXPECT_EQ(server.Recorded(), kRequest);
+}
+
+// The readable event repeats while unread data remains, one per Receive.
+TEST_F(NetworkTest, ReadableRepeatsUntilAllDataIsReceived) {
+    TestServer server("normal");
+    RecordingSink smallReads(network, 10);
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return smallReads.Count(ids::FD_CLOSE) > 0; }, 5000));
+    EXPECT_TRUE(smallReads.received.ends_with("</html>"));
+    const auto reads = static_cast<std::size_t>(smallReads.Count(ids::FD_READ));
+    EXPECT_EQ(reads, (smallReads.received.size() + 9) / 10);
+    EXPECT_EQ(smallReads.events.back().event, ids::FD_CLOSE);
+}
+
+TEST_F(NetworkTest, ReplyInSeveralPacketsGivesSeveralReadsAndAllBytes) {
+    TestServer server("packets");
+    Open();
+    ASSERT_TRUE(PumpUntilClosed());
+    EXPECT_GE(sink.Count(ids::FD_READ), 3);
+    EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
+    EXPECT_TRUE(sink.received.ends_with("</html>"));
+    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+}
+
+TEST_F(NetworkTest, PeerClosingWithoutDataGivesCloseAndNoRead) {
+    TestServer server("close");
+    Open();
+    ASSERT_TRUE(PumpUntilClosed());
+    PumpFor(200);
+    EXPECT_EQ(sink.Count(ids::FD_READ), 0);
+    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+    EXPECT_EQ(server.Recorded(), kRequest);
+}
+
+TEST_F(NetworkTest, ResetInTheMiddleOfTheReplyGivesCloseOnce) {
+    TestServer server("reset");
+    Open();
+    ASSERT_TRUE(PumpUntilClosed());
+    PumpFor(300);
+    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+    EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
+}
+
+TEST_F(NetworkTest, SilentPeerGivesNoEventButWrite) {
+    TestServer server("silent");
+    const SocketHandle socket = Open();
+    PumpFor(500);
+    ASSERT_EQ(sink.events.size(), 1U);
+    EXPECT_EQ(sink.events.front().event, ids::FD_WRITE);
+    network.Close(socket);
+}
+
+TEST_F(NetworkTest, FloodIsReadThroughAFixedBufferWithFlatMemory) {
+    TestServer server("flood");
+    const long residentBefore = ResidentKilobytes();
+    Open();
+    ASSERT_TRUE(PumpUntilClosed(60000));
+    const long growth = ResidentKilobytes() - residentBefore;
+    const std::size_t body = 10U * 1024U * 1024U;
+    const std::size_t headerEnd = sink.received.find("\r\n\r\n");
+    ASSERT_NE(headerEnd, std::string::npos);
+    EXPECT_EQ(sink.receivedBytes - headerEnd - 4, body);
+    EXPECT_EQ(sink.received.find_first_not_of('x', headerEnd + 4), std::string::npos);
+    EXPECT_GE(static_cast<std::size_t>(sink.Count(ids::FD_READ)), body / 1024);
+    // Only the event log grows (8 bytes an event); the reply itself is never held.
+    EXPECT_LT(growth, 2 * 1024);
+}
+
+// Events of a closed socket never arrive, even when a new socket gets its number.
+TEST_F(NetworkTest, ClosedSocketReportsNothingEvenWhenItsNumberIsReused) {
+    TestServer server("normal");
+    const SocketHandle first = Open();
+    network.Close(first);
+    const ConnectResult second = network.Connect(kLoopback, kHttpPort);
+    ASSERT_EQ(second.status, ConnectStatus::Connected);
+    EXPECT_EQ(second.socket, first); // the lowest free number comes back
+    EXPECT_EQ(network.Send(second.socket, kRequest.data(), kRequest.size()),
+              static_cast<long>(kRequest.size()));
+    PumpFor(500);
+    EXPECT_TRUE(sink.events.empty());
+    // Selected in its turn, the new socket reports as it should.
+    ASSERT_TRUE(network.Select(second.socket));
+    ASSERT_TRUE(PumpUntilClosed());
+    EXPECT_EQ(sink.Count(ids::FD_WRITE), 1);
+    EXPECT_TRUE(sink.received.ends_with("</html>"));
+}
+
+TEST_F(NetworkTest, CallsOnUnknownSocketsFail) {
+    char buffer[16];
+    EXPECT_FALSE(network.Select(12345));
+    EXPECT_EQ(network.Send(12345, "x", 1), -1);
+    EXPECT_EQ(network.Receive(12345, buffer, sizeof buffer), -1);
+    network.Close(0); // not ours: standard input stays open
+    EXPECT_NE(::fcntl(0, F_GETFD), -1);
+}
+
+TEST_F(NetworkTest, LookupOfAnInvalidNameFailsLater) {
+    network.LookupTarget("no-such-host.invalid");
+    network.LookupTarget("");
+    EXPECT_TRUE(sink.targetLookups.empty()); // never from inside the call
+    ASSERT_TRUE(PumpUntil([this] { return sink.targetLookups.size() == 2; }, 10000));
+    for (const Lookup& lookup : sink.targetLookups) {
+        EXPECT_NE(lookup.error, 0);
+        EXPECT_TRUE(lookup.entry.addresses.empty());
+    }
+}
+
+TEST_F(NetworkTest, LookupOfLoopbackNamesGivesTheLoopbackAddress) {
+    network.LookupTarget("localhost");
+    network.LookupTarget("127.0.0.1");
+    EXPECT_TRUE(sink.targetLookups.empty());
+    ASSERT_TRUE(PumpUntil([this] { return sink.targetLookups.size() == 2; }, 10000));
+    for (const Lookup& lookup : sink.targetLookups) {
+        EXPECT_EQ(lookup.error, 0);
+        ASSERT_FALSE(lookup.entry.addresses.empty());
+        EXPECT_EQ(lookup.entry.addresses.front(), kLoopback);
+        EXPECT_EQ(lookup.entry.addressType, AF_INET);
+    }
+    // Completions come in any order; each names what was looked up.
+    std::set<std::string> names;
+    for (const Lookup& lookup : sink.targetLookups) {
+        names.insert(lookup.entry.officialName.value_or(""));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"localhost", "127.0.0.1"}));
+}
+
+// Inside the namespace only lo exists: no default route and no other
+// interface, so the address comes from the host name, which the hosts file
+// maps to a loopback address. A failure must come as an error, not an address.
+TEST_F(NetworkTest, LocalLookupGivesADottedAddressOrAnError) {
+    const std::string hostName = network.HostName();
+    EXPECT_FALSE(hostName.empty());
+    EXPECT_FALSE(FindLocalAddress().has_value());
+    network.LookupLocalHost(hostName);
+    EXPECT_TRUE(sink.localLookups.empty());
+    ASSERT_TRUE(PumpUntil([this] { return !sink.localLookups.empty(); }, 10000));
+    const Lookup& lookup = sink.localLookups.front();
+    if (lookup.error != 0) {
+        EXPECT_TRUE(lookup.entry.addresses.empty());
+        return;
+    }
+    EXPECT_EQ(lookup.entry.officialName, hostName);
+    ASSERT_EQ(lookup.entry.addresses.size(), 1U);
+    EXPECT_EQ(ntohl(lookup.entry.addresses.front()) >> 24, 127U);
+}
+
+TEST_F(NetworkTest, LocalLookupOfNoNameFailsWithAnError) {
+    network.LookupLocalHost("");
+    ASSERT_TRUE(PumpUntil([this] { return !sink.localLookups.empty(); }, 5000));
+    EXPECT_NE(sink.localLookups.front().error, 0);
+    EXPECT_TRUE(sink.localLookups.front().entry.addresses.empty());
+}
+
+std::uint32_t Address(const char* dotted) {
+    in_addr address{};
+    inet_pton(AF_INET, dotted, &address);
+    return address.s_addr;
+}
+
+TEST(LocalAddressTest, DefaultRouteInterfaceIsFoundInTheRouteTable) {
+    std::istringstream table(
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "wlan0\t0010A8C0\t00000000\t0001\t0\t0\t600\t00FFFFFF\t0\t0\t0\n"
+        "eth1\t00000000\t0101A8C0\t0000\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n");
+    EXPECT_EQ(DefaultRouteInterface(table), "eth0"); // eth1's route is not up
+    std::istringstream none("Iface\tDestination\n"
+                            "lo\t0000007F\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n");
+    EXPECT_EQ(DefaultRouteInterface(none), std::nullopt);
+    std::istringstream garbage("Iface\nbroken line\neth0 zz 0 1 0 0 0 00000000\n");
+    EXPECT_EQ(DefaultRouteInterface(garbage), std::nullopt);
+}
+
+TEST(LocalAddressTest, ChoosesTheDefaultRouteInterfaceElseTheLastNonLoopback) {
+    const std::vector<InterfaceAddress> interfaces = {
+        {"lo", Address("127.0.0.1"), true},
+        {"eth0", Address("192.168.1.5"), false},
+        {"eth1", Address("10.0.0.7"), false},
+    };
+    EXPECT_EQ(ChooseLocalAddress(interfaces, "eth0"), Address("192.168.1.5"));
+    EXPECT_EQ(ChooseLocalAddress(interfaces, std::nullopt), Address("10.0.0.7"));
+    EXPECT_EQ(ChooseLocalAddress(interfaces, "ppp0"), Address("10.0.0.7"));
+    EXPECT_EQ(ChooseLocalAddress({{"lo", Address("127.0.0.1"), true}}, std::nullopt), std::nullopt);
+    EXPECT_EQ(DottedAddress(Address("10.0.0.7")), "10.0.0.7");
+}
+
+} // namespace
+} // namespace jostle
+
+int main(int argc, char** argv) {
+    return jostle::test::RunPlatformTests<QCoreApplication>(argc, argv);
+}

@@ -1,0 +1,349 @@
+// Timers, message boxes, the busy cursor, the tray shell and the desktop
+// services on the offscreen platform.
+#include "platform/QtAlerts.h"
+#include "platform/QtTimers.h"
+#include "platform/QtTrayShell.h"
+#include "platform/SystemServices.h"
+#include "res/Menus.h"
+#include "tests/integration/platform/EventLoop.h"
+#include "tests/integration/platform/TestMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <set>
+#include <thread>
+
+namespace jostle {
+namespace {
+
+using test::PumpFor;
+using test::PumpUntil;
+
+class TimerLog : public ITimerEvents {
+public:
+    void OnTimer(int id) override {
+        fired.push_back({id, clock.elapsed()});
+        if (onTimer) {
+            onTimer(id);
+        }
+    }
+    int Count(int id) const {
+        int count = 0;
+        for (const auto& entry : fired) {
+            count += entry.first == id ? 1 : 0;
+        }
+        return count;
+    }
+
+    QElapsedTimer clock;
+    std::vector<std::pair<int, qint64>> fired;
+    std::function<void(int)> onTimer;
+};
+
+class TimersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        log.clock.start();
+        timers.SetEventSink(&log);
+    }
+    TimerLog log;
+    QtTimers timers;
+};
+
+TEST_F(TimersTest, TimersFireByIdUntilKilled) {
+    timers.SetTimer(101, 20);
+    timers.SetTimer(103, 70);
+    ASSERT_TRUE(PumpUntil([this] { return log.Count(103) == 1; }, 2000));
+    timers.KillTimer(103);
+    EXPECT_GE(log.Count(101), 2);
+    EXPECT_FALSE(timers.IsActive(103));
+    timers.KillTimer(101);
+    const std::size_t firedBefore = log.fired.size();
+    PumpFor(100);
+    EXPECT_EQ(log.fired.size(), firedBefore);
+    timers.KillTimer(999); // unknown: nothing happens
+}
+
+TEST_F(TimersTest, SettingARunningTimerRestartsIt) {
+    timers.SetTimer(101, 200);
+    PumpFor(150);
+    timers.SetTimer(101, 200);
+    ASSERT_TRUE(PumpUntil([this] { return log.Count(101) == 1; }, 2000));
+    EXPECT_GE(log.fired.front().second, 340);
+}
+
+TEST_F(TimersTest, ATimerCanBeKilledFromItsOwnExpiry) {
+    log.onTimer = [this](int id) { timers.KillTimer(id); };
+    timers.SetTimer(103, 10);
+    PumpFor(150);
+    EXPECT_EQ(log.Count(103), 1);
+}
+
+TEST(BusyCursorTest, ShowTwiceHideOnceLeavesNoCursor) {
+    {
+        QtBusyCursor cursor;
+        cursor.Show();
+        cursor.Show();
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        cursor.Hide();
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        cursor.Hide();
+        cursor.Show();
+    } // destroyed while shown
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(BusyCursorTest, HideLeavesSomeoneElsesCursorAlone) {
+    QGuiApplication::setOverrideCursor(Qt::PointingHandCursor);
+    QtBusyCursor cursor;
+    cursor.Hide();
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    bool hadParent = true;
+    bool modal = false;
+};
+
+// Reads the open box and presses its OK button.
+void AnswerBoxLater(SeenBox& seen) {
+    QTimer::singleShot(50, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text(), box->icon(), {}, box->parentWidget() != nullptr,
+                box->isModal()};
+        for (QAbstractButton* button : box->buttons()) {
+            seen.buttons << button->text().remove('&');
+        }
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+}
+
+TEST(AlertsTest, MessageBoxIsModalTitledJostleWithOkAndTheRightIcon) {
+    QtAlerts alerts;
+    SeenBox seen;
+    AnswerBoxLater(seen);
+    alerts.MessageBox("Jostle: Name x Not Found.", AlertIcon::Exclamation);
+    EXPECT_EQ(seen.title, "Jostle");
+    EXPECT_EQ(seen.text, "Jostle: Name x Not Found.");
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+    EXPECT_FALSE(seen.hadParent);
+    EXPECT_TRUE(seen.modal);
+
+    AnswerBoxLater(seen);
+    alerts.MessageBox("Failed to create tray icon", AlertIcon::Stop);
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+}
+
+TEST(AlertsTest, TimersGoOnWhileABoxIsOpen) {
+    TimerLog log;
+    QtTimers timers;
+    timers.SetEventSink(&log);
+    timers.SetTimer(101, 10);
+    QtAlerts alerts;
+    SeenBox seen;
+    QTimer::singleShot(300, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->accept();
+        }
+    });
+    alerts.MessageBox("text", AlertIcon::Exclamation);
+    EXPECT_GE(log.Count(101), 5);
+}
+
+class RecordingWindow : public INotifyWindow {
+public:
+    int OnTrayNotify(unsigned id, unsigned mouseMessage) override {
+        notifications.emplace_back(id, mouseMessage);
+        return 1;
+    }
+    void OnCommand(int commandId) override { commands.push_back(commandId); }
+
+    std::vector<std::pair<unsigned, unsigned>> notifications;
+    std::vector<int> commands;
+};
+
+NotifyIconData IconData(RecordingWindow& window) {
+    NotifyIconData data;
+    data.cbSize = 88;
+    data.hWnd = &window;
+    data.uID = ids::IDR_TRAYMENU;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = ids::WM_TRAY_NOTIFY;
+    data.hIcon = ids::IDI_ACTIVE;
+    std::snprintf(data.szTip, sizeof data.szTip, "Jostle");
+    return data;
+}
+
+class TrayShellTest : public ::testing::Test {
+protected:
+    void SetUp() override { EXPECT_FALSE(shell.Add(IconData(window))); }
+
+    RecordingWindow window;
+    QtTrayShell shell;
+};
+
+// The offscreen platform has no notification area.
+TEST_F(TrayShellTest, AddFailsWithoutATrayAndChangesAreRefused) {
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    EXPECT_FALSE(shell.Modify(IconData(window)));
+    EXPECT_FALSE(shell.Delete(IconData(window)));
+    EXPECT_FALSE(shell.findChild<QSystemTrayIcon*>("trayIcon")->isVisible());
+}
+
+TEST_F(TrayShellTest, IconActivationsReachTheWindowAsMouseMessages) {
+    auto* icon = shell.findChild<QSystemTrayIcon*>("trayIcon");
+    ASSERT_NE(icon, nullptr);
+    emit icon->activated(QSystemTrayIcon::Context);
+    emit icon->activated(QSystemTrayIcon::DoubleClick);
+    emit icon->activated(QSystemTrayIcon::Trigger);
+    emit icon->activated(QSystemTrayIcon::MiddleClick);
+    const std::vector<std::pair<unsigned, unsigned>> expected = {
+        {129U, ids::WM_RBUTTONUP}, {129U, ids::WM_LBUTTONDBLCLK}, {129U, kLeftButtonUp}};
+    EXPECT_EQ(window.notifications, expected);
+}
+
+TEST_F(TrayShellTest, SendCommandReachesTheWindowAtOnce) {
+    shell.SendCommand(ids::ID_RESTORE);
+    EXPECT_EQ(window.commands, std::vector<int>{ids::ID_RESTORE});
+}
+
+struct SeenMenu {
+    QStringList texts;
+    int separators = 0;
+    QString boldText;
+    QString defaultText;
+};
+
+// Reads the open menu, then clicks the action named actionName (or presses
+// Escape when there is none).
+void UseMenuLater(SeenMenu& seen, const QString& actionName) {
+    QTimer::singleShot(50, [&seen, actionName] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName(), "trayMenu");
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator()) {
+                ++seen.separators;
+                continue;
+            }
+            seen.texts << action->text();
+            if (action->font().bold()) {
+                seen.boldText = action->text();
+            }
+        }
+        seen.defaultText = menu->defaultAction() ? menu->defaultAction()->text() : QString();
+        QAction* chosen = actionName.isEmpty() ? nullptr : menu->findChild<QAction*>(actionName);
+        if (chosen == nullptr) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+    });
+}
+
+TEST_F(TrayShellTest, PopupMenuShowsTheItemsWithTheDefaultInBoldAndDeliversTheChoice) {
+    SeenMenu seen;
+    UseMenuLater(seen, "action_57664");
+    shell.TrackPopupMenu(menus::kTrayMenu[0], 0);
+    EXPECT_EQ(seen.texts, (QStringList{"&Restore", "&About Jostle...", "E&xit"}));
+    EXPECT_EQ(seen.separators, 2);
+    EXPECT_EQ(seen.boldText, "&Restore");
+    EXPECT_EQ(seen.defaultText, "&Restore");
+    EXPECT_EQ(window.commands, std::vector<int>{ids::ID_APP_ABOUT});
+}
+
+TEST_F(TrayShellTest, PopupMenuClosedWithoutChoiceSendsNothing) {
+    SeenMenu seen;
+    UseMenuLater(seen, "");
+    shell.TrackPopupMenu(menus::kTrayMenu[0], 1); // a separator: no default
+    EXPECT_TRUE(seen.boldText.isEmpty());
+    EXPECT_TRUE(window.commands.empty());
+}
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Catch(const QUrl& url) { urls << url; }
+};
+
+TEST(DesktopTest, OpenHandsWebAndMailAddressesToTheDesktop) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("mailto", &catcher, "Catch");
+    QDesktopServices::setUrlHandler("http", &catcher, "Catch");
+    EXPECT_TRUE(DesktopOpen("mailto:someone@example.invalid"));
+    EXPECT_TRUE(DesktopOpen("http://www.example.invalid/page.html"));
+    EXPECT_TRUE(DesktopOpen("www.example.invalid"));
+    QDesktopServices::unsetUrlHandler("mailto");
+    QDesktopServices::unsetUrlHandler("http");
+    ASSERT_EQ(catcher.urls.size(), 3);
+    EXPECT_EQ(catcher.urls[0].scheme(), "mailto");
+    EXPECT_EQ(catcher.urls[0].path(), "someone@example.invalid");
+    EXPECT_EQ(catcher.urls[1].toString(), "http://www.example.invalid/page.html");
+    EXPECT_EQ(catcher.urls[2].host(), "www.example.invalid");
+}
+
+TEST(DesktopTest, IconsLoadByResourceId) {
+#ifdef JOSTLE_HAVE_ICON_RESOURCES
+    for (int id : {ids::IDI_ACTIVE, ids::IDI_STOPPED, ids::IDI_BUSY}) {
+        EXPECT_FALSE(LoadIcon(id).pixmap(16, 16).isNull()) << id;
+    }
+#endif
+    EXPECT_TRUE(LoadIcon(4242).isNull());
+}
+
+TEST(ClockTest, LocalTimeTickAndSeconds) {
+    SystemClock clock;
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
+                    .match(QString::fromStdString(clock.LocalTimeText()))
+                    .hasMatch());
+    const std::uint32_t before = clock.TickCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::uint32_t elapsed = clock.TickCount() - before; // wraps like the tick count
+    EXPECT_GE(elapsed, 50U);
+    EXPECT_LT(elapsed, 1000U);
+    EXPECT_LE(std::abs(clock.Seconds() - static_cast<std::int64_t>(std::time(nullptr))), 1);
+}
+
+TEST(RandomTest, SameSeedSameNonNegativeSequence) {
+    StdRandom first;
+    StdRandom second;
+    first.Seed(42);
+    second.Seed(42);
+    std::set<int> distinct;
+    for (int i = 0; i < 100; ++i) {
+        const int value = first.Next();
+        EXPECT_EQ(value, second.Next());
+        EXPECT_GE(value, 0);
+        distinct.insert(value);
+    }
+    EXPECT_GT(distinct.size(), 90U);
+}
+
+} // namespace
+} // namespace jostle
+
+int main(int argc, char** argv) {
+    return jostle::test::RunPlatformTests<QApplication>(argc, argv);
+}
+
+#include "ServicesTest.moc"
