@@ -218,7 +218,7 @@ struct AboutData {
 };
 
 // Runs the dialogs modally, without a parent window. The engine goes on while
-// one is open. The names editor calls back into the engine for its OK step.
+// one is open. The engine applies what a dialog gives back after it closes.
 class IDialogs {
 public:
     virtual ~IDialogs() = default;

@@ -1,0 +1,369 @@
+// The keep-alive cycle: starts, attempts, replies, and every failure path.
+#include "tests/unit/engine/EngineHarness.h"
+
+#include <gmock/gmock.h>
+
+namespace jostle::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::string kSuffix =
+    "\n\nJostle launched at time 08:00:00\nThis message created at time 08:00:00";
+const std::string kIgnoreHint = "\n\n(The \"Ignore Connection Failures\" option in the Options "
+                                "Dialog might help prevent this in the future.)";
+
+TEST_F(EngineTest, StartWithADottedAddressArmsAtOnceAndSendsTheRequest) {
+    InitializeWith({"127.0.0.1", "alpha.test"});
+    Start();
+    EXPECT_FALSE(startButton.IsEnabled());
+    EXPECT_THAT(network.localLookups, ElementsAre("workstation"));
+    CompleteLocalLookup("127.0.0.9");
+    EXPECT_THAT(network.targetLookups, IsEmpty()) << "a dotted address is never looked up";
+    EXPECT_TRUE(timers.IsActive(ids::TIMER_TICK));
+    EXPECT_TRUE(countdownLabel.IsEnabled());
+
+    Tick();
+    ASSERT_EQ(network.connects.size(), 1U);
+    EXPECT_EQ(network.connects[0].address, Address("127.0.0.1"));
+    EXPECT_EQ(network.connects[0].port, 80);
+    EXPECT_THAT(network.selected, ElementsAre(LastSocket()));
+    ASSERT_EQ(network.sends.size(), 1U);
+    const std::string request = "GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n"
+                                "User-Agent: Mozilla/3.0 (Win95; I)\r\nHost: 127.0.0.9\r\n"
+                                "Accept: image/gif, image/jpeg, */*\r\n\r\n";
+    EXPECT_EQ(network.sends[0].second, request);
+    EXPECT_EQ(request.size(), 82U + 9U + 40U);
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_BUSY);
+    EXPECT_EQ(countdownText.Text(), "25:00");
+    EXPECT_EQ(trayShell.Tip(), "Jostle in 25:00");
+
+    clock.timeText = "08:00:01";
+    network.Deliver(LastSocket(), ids::FD_READ);
+    EXPECT_EQ(view->m_successCount, 1);
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_ACTIVE);
+    EXPECT_EQ(view->m_busy, 0);
+    EXPECT_THAT(statusText.history,
+                ElementsAre("PLEASE START ME", "NOT RUNNING", "Starting Connection",
+                            "Getting Local IP Address", "Determining Local IP Address",
+                            "Connection made OK", "Jostle was sent",
+                            "Jostle completed at 08:00:01"));
+    EXPECT_FALSE(startButton.IsEnabled()) << "the next tick enables the button";
+    Tick();
+    EXPECT_TRUE(startButton.IsEnabled());
+}
+
+TEST_F(EngineTest, StartWithANameLooksUpOnceAndRepeatsEveryPeriod) {
+    InitializeWith({"alpha.test", "beta.test"});
+    Start();
+    CompleteLocalLookup();
+    EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test"));
+    EXPECT_EQ(statusText.Text(), "Validating Domain Name");
+    EXPECT_FALSE(timers.IsActive(ids::TIMER_TICK));
+    CompleteTargetLookup("127.0.0.5");
+    Tick();
+    ASSERT_EQ(network.connects.size(), 1U);
+    EXPECT_EQ(network.connects[0].address, Address("127.0.0.5"));
+
+    Tick(1193);
+    EXPECT_EQ(countdownText.Text(), " 5:07");
+    EXPECT_EQ(trayShell.Tip(), "Jostle in  5:07");
+    Tick(306);
+    EXPECT_EQ(countdownText.Text(), " 0:01");
+    EXPECT_EQ(network.connects.size(), 1U);
+    Tick();
+    ASSERT_EQ(network.connects.size(), 2U) << "the next attempt comes 1500 ticks later";
+    EXPECT_EQ(network.connects[1].address, Address("127.0.0.5"));
+    EXPECT_THAT(network.closes, ElementsAre(network.sends[0].first))
+        << "an earlier socket still open is closed by the next attempt";
+
+    Start(); // a restart looks up the target again, not the local address
+    EXPECT_EQ(network.localLookups.size(), 1U);
+    EXPECT_EQ(network.targetLookups.size(), 2U);
+}
+
+TEST_F(EngineTest, LocalAddressIsTheLastOfTheList) {
+    InitializeWith({"127.0.0.1"});
+    Start();
+    network.CompleteLocalLookup(0, Entry("workstation", {"127.0.0.2", "127.0.0.3"}));
+    EXPECT_EQ(view->m_localAddressText, "127.0.0.3");
+    EXPECT_EQ(view->m_haveLocalAddress, 1);
+}
+
+class LocalLookupFailureTest : public EngineTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LocalLookupFailureTest, StopsWithTheMessageWhateverIgnoreSays) {
+    InitializeWith({"127.0.0.1"}, GetParam());
+    const std::vector<std::pair<int, HostEntry>> failures = {
+        {11001, HostEntry{}},
+        {0, HostEntry{}},               // no official name
+        {0, Entry("workstation", {})}}; // no address
+    for (const auto& [error, entry] : failures) {
+        alerts.shown.clear();
+        Start();
+        network.CompleteLocalLookup(error, entry);
+        EXPECT_EQ(statusText.Text(), "NOT RUNNING");
+        EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
+        EXPECT_EQ(trayShell.Tip(), "Jostle has stopped");
+        EXPECT_THAT(AlertTexts(), ElementsAre("Unable to get local IP address.\nHave you dialed "
+                                              "your ISP?" +
+                                              kSuffix));
+        EXPECT_EQ(view->m_haveLocalAddress, 0);
+        EXPECT_TRUE(startButton.IsEnabled());
+    }
+    EXPECT_EQ(view->m_dnsFailures + view->m_httpFailures + view->m_socketFailures, 0);
+    EXPECT_EQ(view->m_localAddressText, "no address yet");
+}
+
+INSTANTIATE_TEST_SUITE_P(IgnoreOffAndOn, LocalLookupFailureTest, ::testing::Values(0, 1));
+
+TEST_F(EngineTest, TargetLookupFailureWithoutIgnoreStopsThenTells) {
+    InitializeWith({"alpha.test", "beta.test"}, 0);
+    StartArmed();
+    bool stoppedBeforeMessage = false;
+    alerts.whileOpen = [&] { stoppedBeforeMessage = statusText.Text() == "NOT RUNNING"; };
+    clock.timeText = "09:30:00";
+    network.CompleteTargetLookup(11001, HostEntry{});
+    EXPECT_TRUE(stoppedBeforeMessage);
+    EXPECT_EQ(view->m_dnsFailures, 1);
+    EXPECT_EQ(view->m_lastProblem, "alpha.test");
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
+    EXPECT_THAT(AlertTexts(),
+                ElementsAre("Jostle: Name alpha.test Not Found." + kIgnoreHint +
+                            "\n\nJostle launched at time 08:00:00\nThis message created at "
+                            "time 09:30:00"));
+}
+
+TEST_F(EngineTest, TargetLookupFailureWithIgnoreMovesOnAndWraps) {
+    InitializeWith({"alpha.test", "beta.test"});
+    StartArmed();
+    network.CompleteTargetLookup(11001, HostEntry{});
+    EXPECT_EQ(nameCombo.Selection(), 1);
+    EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test", "beta.test"));
+    EXPECT_THAT(statusText.history, ::testing::Contains("Last domain resolution failed"));
+    network.CompleteTargetLookup(11001, HostEntry{});
+    EXPECT_EQ(nameCombo.Selection(), 0) << "after the last entry comes entry 0";
+    EXPECT_EQ(view->m_dnsFailures, 2);
+    EXPECT_EQ(view->m_lastProblem, "beta.test");
+    EXPECT_THAT(alerts.shown, IsEmpty());
+}
+
+TEST_F(EngineTest, LookupFailureOfATypedNameMovesPastARandomEntry) {
+    InitializeWith({"alpha.test", "beta.test", "gamma.test"});
+    nameCombo.Type("typed.test");
+    random.script = {7}; // 7 mod 3 = 1, so entry 2 is next
+    StartArmed();
+    network.CompleteTargetLookup(11001, HostEntry{});
+    EXPECT_EQ(nameCombo.Selection(), 2);
+    EXPECT_EQ(network.targetLookups.back(), "gamma.test");
+    EXPECT_EQ(view->m_lastProblem, "typed.test");
+}
+
+TEST_F(EngineTest, ConnectFailureWithIgnoreMovesToTheEntryAfterTheName) {
+    InitializeWith({"alpha.test", "127.0.0.2"});
+    nameCombo.Select(1);
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    Tick();
+    EXPECT_EQ(view->m_httpFailures, 1);
+    EXPECT_EQ(view->m_socketFailures, 1) << "a connect failure also counts a socket failure";
+    EXPECT_EQ(nameCombo.Selection(), 0) << "after the last entry comes entry 0";
+    EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test"));
+    EXPECT_THAT(statusText.history, ::testing::Contains("Last connection failed"));
+    EXPECT_THAT(alerts.shown, IsEmpty());
+
+    nameCombo.Type("127.0.0.3"); // not in the list: the start after it uses entry 0
+    Start();
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    Tick();
+    EXPECT_EQ(nameCombo.Selection(), 0);
+    EXPECT_EQ(view->m_lastProblem, "127.0.0.3");
+}
+
+TEST_F(EngineTest, ConnectFailureWithoutIgnoreTellsWhileCountingThenStops) {
+    InitializeWith({"  127.0.0.2"}, 0);
+    StartArmed();
+    CompleteTargetLookup("127.0.0.2"); // leading blanks: not taken as an address here
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    std::string countdownDuringBox;
+    alerts.whileOpen = [&] {
+        EXPECT_TRUE(timers.IsActive(ids::TIMER_TICK)) << "the message comes before the stop";
+        Tick();
+        countdownDuringBox = countdownText.Text();
+    };
+    Tick();
+    EXPECT_EQ(countdownDuringBox, "24:59");
+    EXPECT_THAT(AlertTexts(), ElementsAre("Jostle: Cannot connect to 127.0.0.2 on port 80." +
+                                          kIgnoreHint + kSuffix));
+    EXPECT_EQ(view->m_httpFailures, 1);
+    EXPECT_EQ(view->m_socketFailures, 1);
+    EXPECT_EQ(view->m_lastProblem, "  127.0.0.2");
+    EXPECT_FALSE(timers.IsActive(ids::TIMER_TICK));
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
+}
+
+TEST_F(EngineTest, SocketCreationFailureCountsOnce) {
+    InitializeWith({"127.0.0.2"}, 0);
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::CreateFailed};
+    Tick();
+    EXPECT_THAT(AlertTexts(), ElementsAre("Jostle: Error opening stream socket" + kSuffix));
+    EXPECT_EQ(view->m_socketFailures, 1);
+    EXPECT_EQ(view->m_httpFailures, 0);
+    EXPECT_EQ(statusText.Text(), "NOT RUNNING");
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
+}
+
+TEST_F(EngineTest, SocketCreationFailureWithIgnoreCountsAndCountsDownOn) {
+    InitializeWith({"127.0.0.2"});
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::CreateFailed};
+    Tick();
+    EXPECT_EQ(view->m_socketFailures, 1);
+    EXPECT_THAT(alerts.shown, IsEmpty());
+    EXPECT_TRUE(timers.IsActive(ids::TIMER_TICK));
+    EXPECT_EQ(trayShell.Tip(), "Jostle in 25:00   Please check the Statistics dialog box");
+}
+
+TEST_F(EngineTest, BlankNameCountsASocketFailureWithoutMessage) {
+    for (const int ignore : {0, 1}) {
+        InitializeWith({"alpha.test"}, ignore);
+        nameCombo.Type("   ");
+        StartArmed();
+        CompleteTargetLookup("127.0.0.5"); // the resolver found something for it
+        Tick();
+        EXPECT_THAT(network.connects, IsEmpty());
+        EXPECT_EQ(view->m_socketFailures, 1);
+        EXPECT_EQ(view->m_lastProblem, "   ");
+        EXPECT_THAT(alerts.shown, IsEmpty());
+        EXPECT_EQ(timers.IsActive(ids::TIMER_TICK), ignore == 1) << ignore;
+    }
+}
+
+TEST_F(EngineTest, DigitNameThatIsNoAddressFailsToConnect) {
+    InitializeWith({"1nvalid"});
+    StartArmed();
+    EXPECT_THAT(network.targetLookups, IsEmpty());
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    Tick();
+    EXPECT_EQ(network.connects[0].address, 0xffffffffU);
+    EXPECT_EQ(view->m_httpFailures, 1);
+    EXPECT_EQ(view->m_socketFailures, 1);
+}
+
+TEST_F(EngineTest, TypedNameJoinsTheListOnlyAfterAConnect) {
+    InitializeWith({"alpha.test", "beta.test"});
+    settings.writes.clear();
+    nameCombo.Type("new.test");
+    StartArmed();
+    CompleteTargetLookup("127.0.0.7");
+    EXPECT_EQ(nameCombo.Count(), 2);
+    Tick();
+    EXPECT_THAT(nameCombo.items, ElementsAre("alpha.test", "beta.test", "new.test"));
+    EXPECT_EQ(nameCombo.Selection(), 2);
+    EXPECT_EQ(view->m_targetName, "new.test");
+    EXPECT_THAT(settings.writes,
+                ElementsAre("[", "Often=25", "ComboName0=alpha.test", "ComboName1=beta.test",
+                            "ComboName2=new.test", "ComboNameSel=2", "]"));
+
+    settings.writes.clear();
+    nameCombo.Type("NEW.Test"); // found again in another letter case
+    Start();
+    CompleteTargetLookup("127.0.0.7");
+    Tick();
+    EXPECT_EQ(nameCombo.Count(), 3);
+    EXPECT_EQ(nameCombo.Selection(), 2);
+    EXPECT_EQ(view->m_targetName, "NEW.Test");
+    EXPECT_EQ(settings.writes.back(), "]");
+    EXPECT_EQ(settings.writes[settings.writes.size() - 2], "ComboNameSel=2");
+}
+
+TEST_F(EngineTest, RepliesCountOnceAndStaleSocketsAreIgnored) {
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
+    Tick();
+    const SocketHandle first = LastSocket();
+    network.Deliver(first, ids::FD_READ);
+    network.Deliver(first, ids::FD_READ);
+    EXPECT_EQ(view->m_successCount, 1);
+    ASSERT_EQ(network.receives.size(), 2U);
+    EXPECT_EQ(network.receives[0].second, 1024U);
+    network.Deliver(first, ids::FD_CLOSE);
+    EXPECT_EQ(view->m_socket, kNoSocket);
+    EXPECT_THAT(network.closes, ElementsAre(first));
+
+    Tick(1500);
+    const SocketHandle second = LastSocket();
+    ASSERT_NE(second, first);
+    network.Deliver(first, ids::FD_READ);
+    network.Deliver(first, ids::FD_CLOSE);
+    EXPECT_EQ(network.receives.size(), 2U);
+    EXPECT_EQ(view->m_socket, second);
+    EXPECT_EQ(view->m_successCount, 1);
+    network.Deliver(second, ids::FD_WRITE);
+    EXPECT_EQ(network.receives.size(), 2U);
+}
+
+TEST_F(EngineTest, PeerClosingWithoutDataLeavesTheAttemptOpen) {
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
+    Tick();
+    network.Deliver(LastSocket(), ids::FD_CLOSE);
+    Tick(3);
+    EXPECT_EQ(view->m_successCount, 0);
+    EXPECT_EQ(view->m_bWaiting, 1);
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_BUSY);
+    EXPECT_FALSE(startButton.IsEnabled());
+    EXPECT_EQ(view->m_httpFailures + view->m_socketFailures + view->m_dnsFailures, 0);
+}
+
+TEST_F(EngineTest, RestartAbandonsTheRequestOut) {
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
+    Tick();
+    const SocketHandle socket = LastSocket();
+    Start();
+    EXPECT_THAT(network.closes, ElementsAre(socket));
+    EXPECT_EQ(view->m_bWaiting, 0);
+    network.Deliver(socket, ids::FD_READ);
+    EXPECT_EQ(view->m_successCount, 0);
+}
+
+TEST_F(EngineTest, AttemptMadeBehindAFailureMessageKeepsNoSocketOpen) {
+    InitializeWith({"127.0.0.2"}, 0);
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    alerts.whileOpen = [&] { Tick(1500); }; // the next attempt happens behind the box
+    Tick();
+    EXPECT_EQ(network.connects.size(), 2U);
+    EXPECT_THAT(network.open, IsEmpty());
+    EXPECT_EQ(view->m_socket, kNoSocket);
+}
+
+TEST_F(EngineTest, AttemptMadeWhileConnectingLeavesOneSocketOpen) {
+    InitializeWith({"127.0.0.2"});
+    StartArmed();
+    network.whileConnecting = [&] { Tick(1500); };
+    Tick();
+    ASSERT_EQ(network.connects.size(), 2U);
+    ASSERT_EQ(network.open.size(), 1U);
+    EXPECT_EQ(view->m_socket, *network.open.begin());
+}
+
+TEST_F(EngineTest, LookupCompletingWhileAMessageIsOpenIsHandled) {
+    InitializeWith({"127.0.0.2", "alpha.test"}, 0);
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    alerts.whileOpen = [&] {
+        nameCombo.Select(1);
+        Start();
+        CompleteTargetLookup("127.0.0.5");
+    };
+    Tick();
+    EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test"));
+    EXPECT_EQ(statusText.Text(), "NOT RUNNING") << "the failed attempt stops after its box";
+}
+
+} // namespace
+} // namespace jostle::test
