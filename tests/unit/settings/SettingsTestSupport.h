@@ -1,6 +1,8 @@
 // Temporary folders, file helpers and child processes for the settings tests.
 #pragma once
 
+#include "tests/support/TempFolder.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
@@ -16,37 +18,6 @@
 #include <vector>
 
 namespace jostle::test {
-
-inline constexpr const char* kAppKey = "Software\\Quorvane Software\\Jostle";
-
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "jostle-settings-XXXXXX");
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline std::string ReadFileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline void WriteFileText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
