@@ -12,7 +12,7 @@
 
 namespace jostle::test {
 
-struct PlatformRig {
+struct PlatformRig : FakePanel {
     explicit PlatformRig(CSettingsStore& settings)
         : services{settings, network, timers, alerts,  busyCursor,
                    clock,    random,  frame,  dialogs, trayShell} {}
@@ -42,14 +42,6 @@ struct PlatformRig {
     FakeDialogs dialogs;
     FakeTrayShell trayShell;
     ViewServices services;
-    FakeButton startButton;
-    FakeCombo nameCombo;
-    FakeEdit periodEdit;
-    FakeStatic countdownLabel;
-    FakeStatic countdownText;
-    FakeStatic statusText;
-    PanelControls controls{startButton,    nameCombo,     periodEdit,
-                           countdownLabel, countdownText, statusText};
     std::unique_ptr<CJostleView> view;
 };
 

@@ -24,7 +24,7 @@ inline HostEntry Entry(const std::string& officialName, const std::vector<std::s
     return entry;
 }
 
-struct EngineRig {
+struct EngineRig : FakePanel {
     // The view as the program builds it: construction, then the initial update.
     CJostleView& Create() {
         view.reset(); // one view at a time owns the event sinks
@@ -85,15 +85,6 @@ struct EngineRig {
     FakeTrayShell trayShell;
     ViewServices services{settings, network, timers, alerts,  busyCursor,
                           clock,    random,  frame,  dialogs, trayShell};
-
-    FakeButton startButton;
-    FakeCombo nameCombo;
-    FakeEdit periodEdit;
-    FakeStatic countdownLabel;
-    FakeStatic countdownText;
-    FakeStatic statusText;
-    PanelControls controls{startButton,    nameCombo,     periodEdit,
-                           countdownLabel, countdownText, statusText};
 
     std::unique_ptr<CJostleView> view;
 };

@@ -92,6 +92,18 @@ private:
     std::string m_editText;
 };
 
+// The six controls of the panel.
+struct FakePanel {
+    FakeButton startButton;
+    FakeCombo nameCombo;
+    FakeEdit periodEdit;
+    FakeStatic countdownLabel;
+    FakeStatic countdownText;
+    FakeStatic statusText;
+    PanelControls controls{startButton,    nameCombo,     periodEdit,
+                           countdownLabel, countdownText, statusText};
+};
+
 class FakeNetwork : public INetwork {
 public:
     struct ConnectCall {
