@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/JostleApp.h"
 
 #include <cstdio>
 #include <string>
@@ -6,7 +7,7 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const jostle::CommandLine line = jostle::ParseCommandLine(arguments);
+    jostle::CommandLine line = jostle::ParseCommandLine(arguments);
     if (!line.error.empty()) {
         std::fprintf(stderr, "jostle: %s\nTry 'jostle --help'.\n", line.error.c_str());
         return 2;
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
         std::fputs(jostle::VersionText().c_str(), stdout);
         return 0;
     }
-    return 0;
+    jostle::CJostleApp application(std::move(line));
+    return application.Run(argc, argv);
 }

@@ -1,0 +1,58 @@
+// The application object: owns the settings store for the whole run, puts
+// the platform services, the main frame (or the console front end) and the
+// view together, runs the event loop and takes everything down in order.
+#pragma once
+
+#include "app/CommandLine.h"
+#include "engine/Interfaces.h"
+#include "settings/SettingsStore.h"
+#include "tray/TrayShell.h"
+
+#include <functional>
+#include <memory>
+
+namespace jostle {
+
+class CJostleView;
+
+// What differs between the desktop and the console: how the program shows
+// itself and asks things of the user.
+struct FaceServices {
+    IAlerts& alerts;
+    IBusyCursor& busyCursor;
+    IFrame& frame;
+    IDialogs& dialogs;
+    ITrayShell& trayShell;
+    PanelControls controls;
+};
+
+// Whether to run without windows: asked for, or no display to show them on.
+bool WantsHeadless(const CommandLine& line);
+
+class CJostleApp {
+public:
+    explicit CJostleApp(CommandLine line);
+    ~CJostleApp();
+    CJostleApp(const CJostleApp&) = delete;
+    CJostleApp& operator=(const CJostleApp&) = delete;
+
+    // Start-up, the event loop and exit; returns the exit status.
+    int Run(int& argc, char** argv);
+
+    std::unique_ptr<CSettingsStore> m_pSettings;
+    int m_bEmailLinkVisited = 0; // the About box's links, visited during this run
+    int m_bWebLinkVisited = 0;
+
+private:
+    void InitSettings();
+    int RunDesktop(int& argc, char** argv);
+    int RunHeadless(int& argc, char** argv);
+    // Builds the view on the face, runs its initial update, then ready(view),
+    // the event loop and the view's end. Returns the event loop's status.
+    int RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready);
+    void ExitInstance();
+
+    CommandLine m_line;
+};
+
+} // namespace jostle

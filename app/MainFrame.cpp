@@ -1,0 +1,99 @@
+#include "app/MainFrame.h"
+
+#include "res/Menus.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLayout>
+#include <QMenuBar>
+
+namespace jostle {
+
+namespace {
+
+constexpr const char* kCaption = "Jostle";
+
+QString MenuName(const char* title) {
+    return QStringLiteral("menu_") + QString::fromUtf8(title).remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+QRect StartingRect(const QSize& screen) {
+    const int width = static_cast<int>(static_cast<float>(screen.width()) * 0.25f);
+    const int height = static_cast<int>(static_cast<float>(screen.height()) * 0.3f);
+    return {(screen.width() - width) / 2, (screen.height() - height) / 2, width, height};
+}
+
+CMainFrame::CMainFrame(const QSize& screen, DialogMenus dialogMenus)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_panel(new ui::ControlPanel(this)) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setCentralWidget(m_panel);
+    BuildMenuBar(dialogMenus);
+    setGeometry(StartingRect(screen));
+    connect(m_panel, &ui::ControlPanel::commandIssued, this, &CMainFrame::commandIssued);
+}
+
+FrameSize CMainFrame::FitToPanel() {
+    layout()->activate(); // places the menu bar and the panel while the frame is hidden
+    const QRect fitted = m_panel->ComputePanelRect(geometry());
+    setGeometry(fitted);
+    setFixedSize(fitted.size());
+    return {fitted.width(), fitted.height()};
+}
+
+void CMainFrame::ShowAndActivate() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::Hide() {
+    if (m_mayHide) {
+        hide();
+    }
+}
+
+void CMainFrame::StayReachable() {
+    m_mayHide = false;
+    ShowAndActivate();
+}
+
+void CMainFrame::Close() {
+    m_closing = true;
+    emit closing();
+    close();
+    QCoreApplication::exit(0);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_closing) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CMainFrame::BuildMenuBar(DialogMenus dialogMenus) {
+    menuBar()->setObjectName(QStringLiteral("menu_%1").arg(ids::IDR_MAINFRAME));
+    for (const menus::Popup& popup : menus::kMainMenu) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(popup.title));
+        menu->setObjectName(MenuName(popup.title));
+        for (const menus::MenuItem& item : popup.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(QString::fromUtf8(item.text));
+            action->setObjectName(QStringLiteral("cmd_%1").arg(item.id));
+            // Every item of the menu bar opens a dialog.
+            action->setEnabled(dialogMenus == DialogMenus::Enabled);
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { emit commandIssued(id); });
+        }
+    }
+}
+
+} // namespace jostle

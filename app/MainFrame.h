@@ -1,0 +1,57 @@
+// The program's one top-level window: caption "Jostle", a thin border, the
+// menu bar and the control panel; no system menu and no boxes to minimise,
+// maximise or close it. Hidden most of the time.
+#pragma once
+
+#include "engine/Interfaces.h"
+#include "ui/ControlPanel.h"
+
+#include <QMainWindow>
+
+namespace jostle {
+
+// The frame's starting rectangle on a screen of this size: a quarter of its
+// width and three tenths of its height (single-precision factors, truncated),
+// centred.
+QRect StartingRect(const QSize& screen);
+
+// Whether the menu items that open dialogs can be chosen.
+enum class DialogMenus { Disabled, Enabled };
+
+class CMainFrame : public QMainWindow, public IFrame {
+    Q_OBJECT
+public:
+    CMainFrame(const QSize& screen, DialogMenus dialogMenus);
+
+    ui::ControlPanel& Panel() { return *m_panel; }
+
+    // Without a tray icon nothing could bring a hidden frame back: shows it
+    // and keeps it shown from now on.
+    void StayReachable();
+
+    FrameSize FitToPanel() override;
+    void ShowAndActivate() override;
+    // Hides the frame, unless it is the only way in (see StayReachable).
+    void Hide() override;
+    // Ends the program: the event loop (and any nested one) returns.
+    void Close() override;
+
+signals:
+    // A menu item or a panel button was chosen.
+    void commandIssued(int commandId);
+    // Close() was called; the event loop is about to end.
+    void closing();
+
+protected:
+    // Only the program closes the frame, never the window manager.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenuBar(DialogMenus dialogMenus);
+
+    ui::ControlPanel* m_panel;
+    bool m_closing = false;
+    bool m_mayHide = true;
+};
+
+} // namespace jostle

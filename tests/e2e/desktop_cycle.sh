@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The desktop program end to end: a real X server (Xvfb), a real tray (trayer),
+# the HTTP test server on 127.0.0.1:80 and jostle with its own settings file.
+#
+#   desktop_cycle.sh JOSTLE SERVER OUTDIR
+#
+# Checks the request on the wire, the tray menu, the panel (a screenshot is
+# kept as OUTDIR/e2e-panel.png), Return To Tray, Exit and the settings file.
+set -uo pipefail
+
+E2E_JOSTLE=$1
+E2E_SERVER=$2
+E2E_OUT=$3
+source "$(dirname "$0")/e2e_lib.sh"
+begin_run
+
+# The tray icon: the window of jostle's embedded in the tray's panel.
+tray_icon_window() {
+    local icon
+    icon=$(xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
+        inside && /"jostle"/ {print $1; exit}
+        inside && /^     0x/ {exit}')
+    [[ -n $icon ]] && echo "$icon"
+}
+
+# The centre of a window in root coordinates.
+window_centre() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+}
+
+# The visible main frame, by its caption.
+panel_window() {
+    xdotool search --onlyvisible --name '^Jostle$' 2>/dev/null | head -1
+}
+
+panel_shown() {
+    [[ -n $(panel_window) ]]
+}
+
+panel_hidden() {
+    ! panel_shown
+}
+
+visible_windows() {
+    xdotool search --onlyvisible --pid "$JOSTLE_PID" 2>/dev/null | sort
+}
+
+# The window that is visible now and was not in the list $1.
+new_window() {
+    local window
+    window=$(comm -13 <(echo "$1") <(visible_windows) | head -1)
+    [[ -n $window ]] && echo "$window"
+}
+
+# Right-click on the tray icon: true when a menu window opened. A screenshot
+# of it is kept as OUTDIR/e2e-menu.png.
+open_tray_menu() {
+    local icon x y before menu
+    icon=$(tray_icon_window) || return 1
+    read -r x y < <(window_centre "$icon")
+    before=$(visible_windows)
+    xdotool mousemove "$x" "$y" click 3
+    wait_for 5 new_window "$before" >/dev/null || return 1
+    menu=$(new_window "$before")
+    sleep 0.3
+    import -window "$menu" "$E2E_OUT/e2e-menu.png"
+}
+
+# Chooses an item of the tray menu by its mnemonic key.
+choose_from_tray_menu() {
+    local key=$1
+    if open_tray_menu; then
+        pass "right-click on the tray icon opens its menu"
+        xdotool key "$key"
+    else
+        fail "right-click on the tray icon opened no menu"
+    fi
+}
+
+start_display
+start_tray
+start_jostle
+
+if wait_for 10 tray_icon_window >/dev/null; then
+    pass "the tray icon is in the tray"
+else
+    fail "no tray icon appeared"
+fi
+check "the program starts hidden" "the panel showed at start" panel_hidden
+
+check_request "$E2E_WORK/request.1"
+
+choose_from_tray_menu r
+if wait_for 5 panel_shown; then
+    pass "Restore shows the panel"
+    sleep 0.5
+    import -window "$(panel_window)" "$E2E_OUT/e2e-panel.png" && pass "screenshot kept: $E2E_OUT/e2e-panel.png"
+else
+    fail "Restore did not show the panel"
+    import -window root "$E2E_OUT/e2e-failure.png"
+fi
+
+xdotool key Return
+check "Return To Tray hides the panel" "the panel stayed after Return To Tray" wait_for 5 panel_hidden
+
+choose_from_tray_menu x
+wait_exit "$JOSTLE_PID" 2
+check "Exit ends the program with status 0 within 2 seconds" \
+    "after Exit the program's status is $EXIT_STATUS; stderr: $(cat "$E2E_WORK/jostle.err")" exited_with_zero
+
+check_setting "$E2E_WORK/settings.reg" ComboName0 127.0.0.1
+check_setting "$E2E_WORK/settings.reg" ComboNameSel 0
+check_setting "$E2E_WORK/settings.reg" Often 25
+finish

@@ -1,0 +1,191 @@
+# shellcheck shell=bash
+# Shared steps of the end-to-end tests, sourced by them. They run inside the
+# private network namespace of tests/netns.sh: nothing can leave loopback.
+
+E2E_FAILURES=0
+
+# In a sanitizer build, leaks inside system libraries are not ours.
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$E2E_LIB_DIR/lsan.supp"
+
+fail() {
+    echo "FAIL: $*" >&2
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+pass() {
+    echo "ok: $*"
+}
+
+# check PASS_TEXT FAIL_TEXT COMMAND...: runs the command and reports the one
+# text or the other.
+check() {
+    local good=$1 bad=$2
+    shift 2
+    if "$@"; then
+        pass "$good"
+    else
+        fail "$bad"
+    fi
+}
+
+exited_with_zero() {
+    [[ $EXIT_STATUS == 0 ]]
+}
+
+# Refuses to go on outside a namespace whose only interface is loopback.
+require_private_network() {
+    if ip -o link show | awk -F': ' '{print $2}' | grep -qv '^lo$'; then
+        echo "refusing to run: not inside a private network namespace" >&2
+        exit 2
+    fi
+}
+
+# Starts a run: refuses to go on outside the private network, makes the work
+# folder and, at exit, ends every process listed in PIDS and removes the folder.
+begin_run() {
+    require_private_network
+    make_workdir
+    PIDS=()
+    trap end_run EXIT
+}
+
+end_run() {
+    stop_started "${PIDS[@]}"
+    rm -rf "$E2E_WORK"
+}
+
+# A temporary folder for the run; Qt's runtime folder goes in it too.
+make_workdir() {
+    E2E_WORK=$(mktemp -d)
+    export XDG_RUNTIME_DIR=$E2E_WORK/runtime
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+}
+
+# Waits up to $1 seconds for the command that follows to succeed.
+wait_for() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    while ((tries-- > 0)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# An X server of its own (a free display number) and a real tray in it.
+# The screen saver is off: it would wake every client up after ten minutes.
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 3>"$E2E_WORK/display" \
+        >"$E2E_WORK/xvfb.log" 2>&1 &
+    PIDS+=($!)
+    wait_for 10 test -s "$E2E_WORK/display" || { echo "Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(head -1 "$E2E_WORK/display")"
+    unset WAYLAND_DISPLAY
+}
+
+start_tray() {
+    trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+        --transparent false >"$E2E_WORK/trayer.log" 2>&1 &
+    PIDS+=($!)
+    wait_for 10 xdotool search --name '^panel$' >/dev/null || { echo "trayer did not start" >&2; exit 1; }
+}
+
+# Starts the HTTP test server on 127.0.0.1:80, recording requests to $1.N;
+# it stops by itself after $2 seconds (default 120).
+start_server() {
+    local record=$1 seconds=${2:-120}
+    "$E2E_SERVER" --address 127.0.0.1 --port 80 --record "$record" \
+        --ready "$E2E_WORK/server.ready" --max-seconds "$seconds" >"$E2E_WORK/server.out" 2>&1 &
+    E2E_SERVER_PID=$!
+    wait_for 10 test -s "$E2E_WORK/server.ready" || { echo "test server did not start" >&2; exit 1; }
+}
+
+# A settings file whose only target is the local test server.
+write_settings() {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n' >"$1"
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\r\n' >>"$1"
+    printf '"ComboName0"="127.0.0.1"\r\n"Debug"="1"\r\n' >>"$1"
+}
+
+# Starts the test server (requests recorded as $E2E_WORK/request.N) and
+# jostle with a settings file of its own, $E2E_WORK/settings.reg, and the
+# arguments given; sets JOSTLE_PID.
+start_jostle() {
+    start_server "$E2E_WORK/request"
+    write_settings "$E2E_WORK/settings.reg"
+    "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" "$@" >"$E2E_WORK/jostle.out" \
+        2>"$E2E_WORK/jostle.err" &
+    JOSTLE_PID=$!
+    PIDS+=("$JOSTLE_PID")
+}
+
+# Checks the first recorded request byte for byte; the Host header holds the
+# machine's own dotted address, whatever it is in this namespace.
+check_request() {
+    local record=$1
+    if ! wait_for 20 test -s "$record"; then
+        fail "no request reached the test server"
+        return
+    fi
+    wait_for 5 grep -q $'^\r$' "$record" || true
+    local host
+    host=$(sed -n 's/^Host: \([0-9.]*\)\r$/\1/p' "$record")
+    if [[ ! $host =~ ^[0-9]{1,3}(\.[0-9]{1,3}){3}$ ]]; then
+        fail "the request has no dotted address in Host: $(od -c "$record" | head -20)"
+        return
+    fi
+    printf 'GET / HTTP/1.0\r\nConnection: Keep-Alive\r\nUser-Agent: Mozilla/3.0 (Win95; I)\r\nHost: %s\r\nAccept: image/gif, image/jpeg, */*\r\n\r\n' \
+        "$host" >"$E2E_WORK/expected-request"
+    if cmp -s "$E2E_WORK/expected-request" "$record"; then
+        pass "the request arrived byte for byte (Host: $host)"
+    else
+        fail "the request differs: $(cmp "$E2E_WORK/expected-request" "$record"; od -c "$record")"
+    fi
+}
+
+# Checks that the settings file holds a value.
+check_setting() {
+    local file=$1 name=$2 value=$3
+    if grep -q "^\"$name\"=\"$value\"" "$file"; then
+        pass "settings hold \"$name\"=\"$value\""
+    else
+        fail "settings lack \"$name\"=\"$value\": $(cat "$file")"
+    fi
+}
+
+# True once process $1 has ended (a zombie counts as ended).
+has_ended() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
+    [[ -z $state || $state == Z ]]
+}
+
+# Waits up to $2 seconds for process $1, a child of this shell, to end and
+# sets EXIT_STATUS to its exit status, or to "running" if it did not end.
+wait_exit() {
+    local pid=$1 seconds=$2
+    EXIT_STATUS=running
+    if wait_for "$seconds" has_ended "$pid"; then
+        EXIT_STATUS=0
+        wait "$pid" || EXIT_STATUS=$?
+    fi
+}
+
+stop_started() {
+    local pid
+    for pid in "$@"; do
+        [[ -n $pid ]] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    return 0
+}
+
+finish() {
+    if ((E2E_FAILURES == 0)); then
+        echo "e2e: all checks passed"
+        exit 0
+    fi
+    echo "e2e: $E2E_FAILURES check(s) failed" >&2
+    exit 1
+}

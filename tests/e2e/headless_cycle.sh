@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The console front end end to end: jostle --headless against the HTTP test
+# server on 127.0.0.1:80, stopped by SIGTERM.
+#
+#   headless_cycle.sh JOSTLE SERVER
+set -uo pipefail
+
+E2E_JOSTLE=$1
+E2E_SERVER=$2
+source "$(dirname "$0")/e2e_lib.sh"
+begin_run
+
+start_jostle --headless
+
+check_request "$E2E_WORK/request.1"
+completed='^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'
+if wait_for 10 grep -Eq "$completed" "$E2E_WORK/jostle.out"; then
+    pass "the status line reads \"Jostle completed at\" and a time"
+else
+    fail "no completed status line: $(cat "$E2E_WORK/jostle.out")"
+fi
+check "the first status line is stamped with the time" "no first status line" \
+    grep -Eq '^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] PLEASE START ME$' "$E2E_WORK/jostle.out"
+
+kill -TERM "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 5
+check "SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+check "no message on standard error" "unexpected messages: $(cat "$E2E_WORK/jostle.err")" \
+    test ! -s "$E2E_WORK/jostle.err"
+
+check_setting "$E2E_WORK/settings.reg" ComboName0 127.0.0.1
+check_setting "$E2E_WORK/settings.reg" ComboNameSel 0
+check_setting "$E2E_WORK/settings.reg" Often 25
+finish

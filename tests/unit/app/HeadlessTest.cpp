@@ -1,0 +1,122 @@
+#include "app/Headless.h"
+
+#include "app/SignalWatcher.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace jostle::headless {
+namespace {
+
+class FixedClock : public IClock {
+public:
+    std::string LocalTimeText() override { return time; }
+    std::uint32_t TickCount() override { return 0; }
+    std::int64_t Seconds() override { return 0; }
+
+    std::string time = "07:08:09";
+};
+
+// Everything written to a temporary file, read back.
+std::string Contents(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[256];
+    while (const std::size_t count = std::fread(buffer, 1, sizeof buffer, file)) {
+        text.append(buffer, count);
+    }
+    return text;
+}
+
+TEST(StatusPrinter, PrintsOneStampedLinePerChange) {
+    FixedClock clock;
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    StatusPrinter status(clock, out);
+    status.SetText("PLEASE START ME");
+    status.SetText("PLEASE START ME"); // no change, no line
+    clock.time = "07:08:10";
+    status.SetText("Jostle completed at 07:08:10");
+    EXPECT_EQ(Contents(out), "07:08:09 PLEASE START ME\n07:08:10 Jostle completed at 07:08:10\n");
+    EXPECT_EQ(status.Text(), "Jostle completed at 07:08:10");
+    std::fclose(out);
+}
+
+TEST(ConsoleAlerts, WriteTheMessageOnItsOwnLine) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    ConsoleAlerts alerts(out);
+    alerts.MessageBox("Jostle: could not connect", AlertIcon::Exclamation);
+    EXPECT_EQ(Contents(out), "Jostle: could not connect\n");
+    std::fclose(out);
+}
+
+TEST(MemoryCombo, BehavesAsThePanelsComboBox) {
+    MemoryCombo combo;
+    EXPECT_EQ(combo.Append("b.example"), 0);
+    EXPECT_EQ(combo.Append("A.example"), 1);
+    EXPECT_EQ(combo.ItemText(1), "A.example") << "unsorted";
+    EXPECT_EQ(combo.ItemText(2), "");
+    EXPECT_EQ(combo.ItemText(-1), "");
+    EXPECT_EQ(combo.FindExact("a.EXAMPLE"), 1);
+    EXPECT_EQ(combo.FindExact("a.example."), -1);
+    EXPECT_EQ(combo.Selection(), -1);
+    EXPECT_EQ(combo.Select(1), 1);
+    EXPECT_EQ(combo.EditText(), "A.example");
+    EXPECT_EQ(combo.Select(2), -1);
+    EXPECT_EQ(combo.Selection(), -1);
+    EXPECT_EQ(combo.EditText(), "");
+    combo.Select(0);
+    combo.Clear();
+    EXPECT_EQ(combo.Count(), 0);
+    EXPECT_EQ(combo.Selection(), -1);
+    EXPECT_EQ(combo.EditText(), "");
+}
+
+class RecordingWindow : public INotifyWindow {
+public:
+    int OnTrayNotify(unsigned /*id*/, unsigned /*mouseMessage*/) override { return 0; }
+    void OnCommand(int commandId) override { commands.push_back(commandId); }
+
+    std::vector<int> commands;
+};
+
+TEST(SilentTrayShell, AcceptsEverythingAndDeliversCommandsToTheIconsWindow) {
+    SilentTrayShell shell;
+    RecordingWindow window;
+    shell.SendCommand(32773); // no icon yet: nowhere to go
+    NotifyIconData data;
+    data.hWnd = &window;
+    EXPECT_TRUE(shell.Add(data));
+    EXPECT_TRUE(shell.Modify(data));
+    shell.SendCommand(32773);
+    EXPECT_TRUE(shell.Delete(data));
+    EXPECT_EQ(window.commands, std::vector<int>{32773});
+}
+
+TEST(SignalWatcher, TurnsSigtermIntoACallOnTheEventLoop) {
+    int calls = 0;
+    SignalWatcher watcher([&calls] { ++calls; });
+    ASSERT_TRUE(watcher.IsWatching());
+    std::raise(SIGTERM);
+    EXPECT_EQ(calls, 0) << "not from inside the signal handler";
+    QElapsedTimer waited;
+    waited.start();
+    while (calls == 0 && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    EXPECT_EQ(calls, 1);
+    std::raise(SIGINT);
+    waited.restart();
+    while (calls == 1 && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    EXPECT_EQ(calls, 2);
+}
+
+} // namespace
+} // namespace jostle::headless

@@ -1,0 +1,105 @@
+#include "ui/ControlAdapters.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace jostle::ui {
+
+namespace {
+
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string FromQt(const QString& text) {
+    return text.toStdString();
+}
+
+} // namespace
+
+void ButtonAdapter::Enable(bool enabled) {
+    m_button.setEnabled(enabled);
+}
+
+bool ButtonAdapter::IsEnabled() const {
+    return m_button.isEnabled();
+}
+
+void StaticAdapter::SetText(const std::string& text) {
+    m_label.setText(ToQt(text));
+}
+
+std::string StaticAdapter::Text() const {
+    return FromQt(m_label.text());
+}
+
+void StaticAdapter::Enable(bool enabled) {
+    m_label.setEnabled(enabled);
+}
+
+bool StaticAdapter::IsEnabled() const {
+    return m_label.isEnabled();
+}
+
+void EditAdapter::SetText(const std::string& text) {
+    m_edit.setText(ToQt(text));
+}
+
+std::string EditAdapter::Text() const {
+    return FromQt(m_edit.text());
+}
+
+int ComboAdapter::Count() const {
+    return m_combo.count();
+}
+
+std::string ComboAdapter::ItemText(int index) const {
+    return FromQt(m_combo.itemText(index));
+}
+
+int ComboAdapter::FindExact(const std::string& text) const {
+    const QString wanted = ToQt(text);
+    for (int index = 0; index < m_combo.count(); ++index) {
+        if (m_combo.itemText(index).compare(wanted, Qt::CaseInsensitive) == 0) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+int ComboAdapter::Append(const std::string& text) {
+    m_combo.addItem(ToQt(text));
+    return m_combo.count() - 1;
+}
+
+int ComboAdapter::Select(int index) {
+    if (index < 0 || index >= m_combo.count()) {
+        m_combo.setCurrentIndex(-1);
+        m_combo.setEditText(QString());
+        return -1;
+    }
+    m_combo.setCurrentIndex(index);
+    m_combo.setEditText(m_combo.itemText(index));
+    return index;
+}
+
+int ComboAdapter::Selection() const {
+    const int index = m_combo.currentIndex();
+    if (index < 0 || m_combo.currentText() != m_combo.itemText(index)) {
+        return -1;
+    }
+    return index;
+}
+
+std::string ComboAdapter::EditText() const {
+    return FromQt(m_combo.currentText());
+}
+
+void ComboAdapter::Clear() {
+    m_combo.clear();
+    m_combo.clearEditText();
+}
+
+} // namespace jostle::ui
