@@ -91,6 +91,7 @@ int CJostleApp::RunDesktop(int& argc, char** argv) {
     QtBusyCursor busyCursor;
     QtTrayShell trayShell;
     ui::QtDialogs dialogs(m_bEmailLinkVisited, m_bWebLinkVisited);
+    dialogs.SetOwner(&frame); // the panel takes no input while a dialog is up
     QObject::connect(&frame, &CMainFrame::closing, [&dialogs] { dialogs.CloseAll(); });
     SignalWatcher stopSignals([&frame] { frame.Close(); });
     const FaceServices face{alerts,  busyCursor, frame,
