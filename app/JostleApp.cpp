@@ -23,10 +23,6 @@ namespace {
 constexpr const char* kApplicationName = "Jostle";
 constexpr const char* kApplicationKey = "Software\\Quorvane Software\\Jostle";
 
-// The switch for the menu items that open dialogs: Disabled for a build
-// without an IDialogs implementation.
-constexpr DialogMenus kDialogMenus = DialogMenus::Enabled;
-
 bool HasEnvironment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != 0;
@@ -86,7 +82,7 @@ int CJostleApp::RunDesktop(int& argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false); // closing a dialog must not end the program
     QApplication::setWindowIcon(LoadIcon(ids::IDI_ACTIVE));
-    CMainFrame frame(QGuiApplication::primaryScreen()->size(), kDialogMenus);
+    CMainFrame frame(QGuiApplication::primaryScreen()->size());
     QtAlerts alerts;
     QtBusyCursor busyCursor;
     QtTrayShell trayShell;

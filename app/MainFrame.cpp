@@ -25,13 +25,13 @@ QRect StartingRect(const QSize& screen) {
     return {(screen.width() - width) / 2, (screen.height() - height) / 2, width, height};
 }
 
-CMainFrame::CMainFrame(const QSize& screen, DialogMenus dialogMenus)
+CMainFrame::CMainFrame(const QSize& screen)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_panel(new ui::ControlPanel(this)) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QString::fromUtf8(kCaption));
     setCentralWidget(m_panel);
-    BuildMenuBar(dialogMenus);
+    BuildMenuBar();
     setGeometry(StartingRect(screen));
     connect(m_panel, &ui::ControlPanel::commandIssued, this, &CMainFrame::commandIssued);
 }
@@ -76,7 +76,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
 }
 
-void CMainFrame::BuildMenuBar(DialogMenus dialogMenus) {
+void CMainFrame::BuildMenuBar() {
     menuBar()->setObjectName(QStringLiteral("menu_%1").arg(ids::IDR_MAINFRAME));
     for (const menus::Popup& popup : menus::kMainMenu) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(popup.title));
@@ -88,8 +88,6 @@ void CMainFrame::BuildMenuBar(DialogMenus dialogMenus) {
             }
             QAction* action = menu->addAction(QString::fromUtf8(item.text));
             action->setObjectName(QStringLiteral("cmd_%1").arg(item.id));
-            // Every item of the menu bar opens a dialog.
-            action->setEnabled(dialogMenus == DialogMenus::Enabled);
             const int id = item.id;
             connect(action, &QAction::triggered, this, [this, id] { emit commandIssued(id); });
         }

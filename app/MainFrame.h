@@ -15,13 +15,10 @@ namespace jostle {
 // centred.
 QRect StartingRect(const QSize& screen);
 
-// Whether the menu items that open dialogs can be chosen.
-enum class DialogMenus { Disabled, Enabled };
-
 class CMainFrame : public QMainWindow, public IFrame {
     Q_OBJECT
 public:
-    CMainFrame(const QSize& screen, DialogMenus dialogMenus);
+    explicit CMainFrame(const QSize& screen);
 
     ui::ControlPanel& Panel() { return *m_panel; }
 
@@ -47,7 +44,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildMenuBar(DialogMenus dialogMenus);
+    void BuildMenuBar();
 
     ui::ControlPanel* m_panel;
     bool m_closing = false;
