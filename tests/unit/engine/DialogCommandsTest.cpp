@@ -113,6 +113,23 @@ TEST_F(EngineTest, OptionsCopyInAndOutAndWriteInOrder) {
                 ElementsAre("[", "Ignore=0", "AutoStart=1", "RandomName=1", "RandomTime=0", "]"));
 }
 
+TEST_F(EngineTest, AnAttemptDueWhileOptionsAreOpenIsMadeOnTime) {
+    settings.Set("Debug", "1"); // a 15-second period
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
+    Tick(); // the first attempt; the countdown now shows 0:15
+    Tick(14);
+    std::size_t connectsWhenDue = 0;
+    dialogs.options = [&](OptionsData&) {
+        Tick(); // the period ends while the dialog is open
+        connectsWhenDue = network.connects.size();
+        Tick();
+    };
+    Press(ids::ID_OPTIONS);
+    EXPECT_EQ(connectsWhenDue, 2U);
+    EXPECT_EQ(countdownText.Text(), " 0:14");
+}
+
 TEST_F(EngineTest, OptionsCancelKeepsFlagsAndStore) {
     Initialize();
     settings.writes.clear();
