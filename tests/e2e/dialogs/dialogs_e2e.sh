@@ -11,34 +11,13 @@ set -uo pipefail
 E2E_JOSTLE=$1
 E2E_OUT=$2
 source "$(dirname "$0")/../e2e_lib.sh"
-require_private_network
-make_workdir
-PIDS=()
-cleanup() {
-    stop_started "${PIDS[@]}"
-    rm -rf "$E2E_WORK"
-}
-trap cleanup EXIT
+begin_run
 
 # Stops the run at once: what follows needs what failed.
 abort() {
     fail "$*"
     [[ -s "$E2E_WORK/jostle.err" ]] && sed 's/^/jostle: /' "$E2E_WORK/jostle.err" >&2
     finish
-}
-
-start_desktop() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E_WORK/display" \
-        >"$E2E_WORK/xvfb.log" 2>&1 &
-    PIDS+=($!)
-    wait_for 10 test -s "$E2E_WORK/display" || abort "Xvfb did not start"
-    DISPLAY=":$(head -1 "$E2E_WORK/display")"
-    export DISPLAY
-    unset WAYLAND_DISPLAY
-    trayer --edge top --align left --widthtype request --height 24 --transparent false \
-        >"$E2E_WORK/trayer.log" 2>&1 &
-    PIDS+=($!)
-    wait_for 10 xdotool search --name '^panel$' >/dev/null || abort "trayer did not start"
 }
 
 # Loopback names only, and no automatic start: the dialogs are what is tested.
@@ -96,7 +75,8 @@ check_dialog() {
     wait_for 5 window_gone "$title" || fail "\"$label\" did not close with Esc"
 }
 
-start_desktop
+start_display
+start_tray
 write_dialog_settings "$E2E_WORK/settings.reg"
 "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" >"$E2E_WORK/jostle.out" 2>"$E2E_WORK/jostle.err" &
 JOSTLE_PID=$!
