@@ -17,6 +17,7 @@ void QtTimers::SetEventSink(ITimerEvents* sink) {
 void QtTimers::SetTimer(int id, unsigned milliseconds) {
     const unsigned interval =
         std::min(milliseconds, static_cast<unsigned>(std::numeric_limits<int>::max()));
+    ++m_generations[id];
     TimerFor(id).start(static_cast<int>(interval));
 }
 
@@ -26,6 +27,7 @@ void QtTimers::KillTimer(int id) {
     const auto found = m_timers.find(id);
     if (found != m_timers.end()) {
         found->second->stop();
+        ++m_generations[id];
     }
 }
 
@@ -39,13 +41,24 @@ QTimer& QtTimers::TimerFor(int id) {
     if (!timer) {
         timer = std::make_unique<QTimer>();
         timer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [this, id] {
-            if (m_sink != nullptr) {
-                m_sink->OnTimer(id);
-            }
+        // Qt does not fire a timer again while its own timeout is being
+        // handled, but an expiry's handler may run a nested loop (a message
+        // box) behind which the countdown must go on: so the expiry is only
+        // queued here and handled once the timeout has returned.
+        QTimer* raw = timer.get();
+        QObject::connect(raw, &QTimer::timeout, raw, [this, raw, id] {
+            const unsigned generation = m_generations[id];
+            QMetaObject::invokeMethod(
+                raw, [this, id, generation] { Deliver(id, generation); }, Qt::QueuedConnection);
         });
     }
     return *timer;
+}
+
+void QtTimers::Deliver(int id, unsigned generation) {
+    if (m_sink != nullptr && m_generations[id] == generation) {
+        m_sink->OnTimer(id);
+    }
 }
 
 } // namespace jostle

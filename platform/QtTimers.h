@@ -25,9 +25,13 @@ public:
 
 private:
     QTimer& TimerFor(int id);
+    void Deliver(int id, unsigned generation);
 
     ITimerEvents* m_sink = nullptr;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
+    // Grows at every set and kill of an id, so an expiry queued before
+    // either is dropped.
+    std::map<int, unsigned> m_generations;
 };
 
 } // namespace jostle

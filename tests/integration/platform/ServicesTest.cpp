@@ -88,6 +88,38 @@ TEST_F(TimersTest, ATimerCanBeKilledFromItsOwnExpiry) {
     EXPECT_EQ(log.Count(103), 1);
 }
 
+// As behind a message box opened by an expiry: the timer goes on meanwhile.
+TEST_F(TimersTest, ATimerFiresAgainWhileItsExpiryRunsANestedLoop) {
+    int nestedFirings = 0;
+    log.onTimer = [&](int id) {
+        if (log.Count(id) == 1) {
+            PumpFor(300);
+            nestedFirings = log.Count(id) - 1;
+        }
+    };
+    timers.SetTimer(101, 20);
+    ASSERT_TRUE(PumpUntil([this] { return log.Count(101) >= 2; }, 2000));
+    timers.KillTimer(101);
+    EXPECT_GE(nestedFirings, 5);
+}
+
+TEST_F(TimersTest, AnExpiryQueuedBeforeAKillIsDropped) {
+    log.onTimer = [this](int id) {
+        if (id == 103) {
+            timers.KillTimer(101);
+        }
+    };
+    timers.SetTimer(103, 5);
+    timers.SetTimer(101, 10);
+    // Both expire before either is handled; handling 103's kills 101, whose
+    // expiry is already waiting.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    PumpFor(100);
+    timers.KillTimer(103);
+    EXPECT_GE(log.Count(103), 1);
+    EXPECT_EQ(log.Count(101), 0);
+}
+
 TEST(BusyCursorTest, ShowTwiceHideOnceLeavesNoCursor) {
     {
         QtBusyCursor cursor;
