@@ -169,9 +169,6 @@ private:
     std::string ReadSetting(const std::string& name, const std::string& defaultValue);
 
     ViewServices m_services;
-    // Set when ConnectSocket has already counted its set-up failure, so that
-    // RunTheJob counts a failed socket creation once.
-    bool m_setUpProblemRecorded = false;
 };
 
 } // namespace jostle

@@ -155,9 +155,7 @@ void CJostleView::RunTheJob(bool usePending) {
         SendRequest();
         return;
     }
-    if (!m_setUpProblemRecorded) {
-        RecordProblem(PROBLEM_SOCKET, name);
-    }
+    RecordProblem(PROBLEM_SOCKET, name);
     if (m_ignoreFailures == 0) {
         StopEngine(true);
     }
@@ -200,7 +198,6 @@ void CJostleView::SaveNameList(const std::string& name) {
 }
 
 SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::string& port) {
-    m_setUpProblemRecorded = false;
     const std::uint16_t portNumber = PortNumber(port);
     const std::string host = WithoutLeadingBlanks(name);
     if (host.empty() || portNumber == 0) {
@@ -221,11 +218,10 @@ SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::stri
     case ConnectStatus::Connected:
         return result.socket;
     case ConnectStatus::CreateFailed:
-        RecordProblem(PROBLEM_SOCKET, host);
+        // Counted once, by RunTheJob, like every other set-up failure.
         if (m_ignoreFailures == 0) {
             Alert("Jostle: Error opening stream socket" + TimeStampSuffix());
         }
-        m_setUpProblemRecorded = true; // after the message: attempts made meanwhile reset it
         return kNoSocket;
     case ConnectStatus::ConnectFailed:
         break;

@@ -215,6 +215,20 @@ TEST_F(EngineTest, SocketCreationFailureCountsOnce) {
     EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
 }
 
+// The countdown goes on behind a failure message; an attempt failing in there
+// must not change how the outer failure counts.
+TEST_F(EngineTest, FailuresBehindAnOpenMessageEachCountInFull) {
+    settings.Set("Debug", "1"); // a 15-second period
+    InitializeWith({"127.0.0.2"}, 0);
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::ConnectFailed, ConnectStatus::CreateFailed};
+    alerts.whileOpen = [this] { Tick(15); }; // the next attempt falls due
+    Tick();
+    EXPECT_EQ(view->m_httpFailures, 1);
+    EXPECT_EQ(view->m_socketFailures, 2); // one for each failed attempt
+    EXPECT_EQ(alerts.shown.size(), 2U);
+}
+
 TEST_F(EngineTest, SocketCreationFailureWithIgnoreCountsAndCountsDownOn) {
     InitializeWith({"127.0.0.2"});
     StartArmed();
