@@ -24,6 +24,12 @@ CDragListBox::CDragListBox(QListWidget& list)
     m_insertionMark->hide();
     m_list.installEventFilter(this);
     m_viewport->installEventFilter(this);
+    // An entry removed or added under a held button would make the pressed
+    // row point at another entry: the drag ends there.
+    QAbstractItemModel* model = m_list.model();
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &CDragListBox::EndDrag);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &CDragListBox::EndDrag);
+    connect(model, &QAbstractItemModel::modelReset, this, &CDragListBox::EndDrag);
 }
 
 bool CDragListBox::eventFilter(QObject* watched, QEvent* event) {
@@ -47,8 +53,11 @@ bool CDragListBox::eventFilter(QObject* watched, QEvent* event) {
 
 bool CDragListBox::OnPress(const QMouseEvent& event) {
     const QPoint position = event.position().toPoint();
+    if (event.button() != Qt::LeftButton) {
+        return true; // only the left button selects and drags, as in a plain list box
+    }
     const int row = m_list.indexAt(position).row();
-    if (event.button() != Qt::LeftButton || row < 0) {
+    if (row < 0) {
         return false;
     }
     m_list.setFocus(Qt::MouseFocusReason);
@@ -90,7 +99,7 @@ bool CDragListBox::OnRelease(const QMouseEvent& event) {
 }
 
 bool CDragListBox::OnKey(const QKeyEvent& event) {
-    if (!m_dragging || event.key() != Qt::Key_Escape) {
+    if (m_dragRow < 0 || event.key() != Qt::Key_Escape) {
         return false;
     }
     EndDrag();
@@ -140,7 +149,9 @@ void CDragListBox::ShowInsertionMark(int index) {
 void CDragListBox::EndDrag() {
     m_dragRow = -1;
     m_dragging = false;
-    m_insertionMark->hide();
+    if (m_insertionMark) {
+        m_insertionMark->hide();
+    }
 }
 
 } // namespace jostle::ui

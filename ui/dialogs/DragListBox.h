@@ -1,13 +1,14 @@
 // Reordering a list by dragging, done with the list's own mouse events:
 // press on an entry, drag it, release over another entry, and the dragged
 // entry moves to just before that one (below the last entry: to the end).
-// Esc while dragging cancels. A line marks the place while dragging.
+// Esc while the button is held cancels. A line marks the place while dragging.
 #pragma once
 
+#include <QFrame>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 
-class QFrame;
 class QKeyEvent;
 class QListWidget;
 class QMouseEvent;
@@ -41,7 +42,9 @@ private:
     QListWidget& m_list;
     // Kept apart from the list: its events may come while the list is being destroyed.
     QWidget* m_viewport;
-    QFrame* m_insertionMark;
+    // Goes with the viewport, before the list's model announces its last
+    // change while the list is being destroyed.
+    QPointer<QFrame> m_insertionMark;
     int m_dragRow = -1; // the pressed entry, -1 when the button is up
     bool m_dragging = false;
     QPoint m_pressPosition;

@@ -28,7 +28,7 @@ names. <b>Statistics...</b> shows the counts of successes and failures since lau
 <h3>Options</h3>
 <ul>
 <li><b>Auto-Start</b>: start the cycle one second after Jostle starts.</li>
-<li><b>Randomize Domain Name</b>: choose a name from the list at random for each jostle.</li>
+<li><b>Randomize Domain Name</b>: after the first jostle of a start, choose another name from the list at random at the end of each period.</li>
 <li><b>Randomize Jostle Time</b>: vary each period at random by up to 30 seconds.</li>
 <li><b>Ignore Connection Failures</b>: count a failed lookup or connection and go on with
 the next name instead of stopping with a message.</li>

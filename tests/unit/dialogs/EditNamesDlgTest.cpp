@@ -109,6 +109,34 @@ TEST_F(EditNamesDlgTest, EscapeCancelsTheDragAndLeavesTheDialogOpen) {
     EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
 }
 
+TEST_F(EditNamesDlgTest, EscapeWhileTheButtonIsHeldEndsThePressOnly) {
+    Open(kFive);
+    QWidget* viewport = List().viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, CentreOf(0));
+    QTest::keyClick(&List(), Qt::Key_Escape);
+    QTest::mouseMove(viewport, CentreOf(3));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, CentreOf(3));
+    EXPECT_EQ(m_dialog->Names(), kFive);
+    EXPECT_TRUE(m_dialog->isVisible());
+}
+
+TEST_F(EditNamesDlgTest, OnlyTheLeftButtonSelects) {
+    Open(kFive);
+    QTest::mouseClick(List().viewport(), Qt::RightButton, {}, CentreOf(2));
+    EXPECT_TRUE(List().selectedItems().isEmpty());
+}
+
+TEST_F(EditNamesDlgTest, ADragEndsWhenTheListChangesUnderIt) {
+    Open(kFive);
+    QWidget* viewport = List().viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, CentreOf(0));
+    QTest::mouseMove(viewport, CentreOf(1));
+    Press(*m_dialog, ids::IDC_DELETE_SELECTION); // by keyboard, the button still held
+    QTest::mouseMove(viewport, CentreOf(2));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, CentreOf(2));
+    EXPECT_EQ(m_dialog->Names(), (Names{"b.example", "127.0.0.1", "d.example", "e.example"}));
+}
+
 TEST_F(EditNamesDlgTest, DeleteSelectionRemovesTheSelectedEntryAndLeavesNoSelection) {
     Open(kFive, "127.0.0.1");
     Press(*m_dialog, ids::IDC_DELETE_SELECTION);
