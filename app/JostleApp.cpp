@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QScreen>
+#include <cstdio>
 #include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace jostle {
 
@@ -34,6 +36,16 @@ bool WantsHeadless(const CommandLine& line) {
     return line.headless || (!HasEnvironment("DISPLAY") && !HasEnvironment("WAYLAND_DISPLAY"));
 }
 
+bool DisplayReachable() {
+    if (HasEnvironment("WAYLAND_DISPLAY")) {
+        return true; // the desktop may be reached without X
+    }
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
 CJostleApp::CJostleApp(CommandLine line) : m_line(std::move(line)) {}
 
 CJostleApp::~CJostleApp() {
@@ -42,7 +54,13 @@ CJostleApp::~CJostleApp() {
 
 int CJostleApp::Run(int& argc, char** argv) {
     InitSettings();
-    const int status = WantsHeadless(m_line) ? RunHeadless(argc, argv) : RunDesktop(argc, argv);
+    bool headless = WantsHeadless(m_line);
+    if (!headless && !DisplayReachable()) {
+        std::fprintf(stderr, "jostle: cannot reach the display %s; running without windows\n",
+                     std::getenv("DISPLAY"));
+        headless = true;
+    }
+    const int status = headless ? RunHeadless(argc, argv) : RunDesktop(argc, argv);
     ExitInstance();
     return status;
 }

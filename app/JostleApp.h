@@ -28,6 +28,8 @@ struct FaceServices {
 
 // Whether to run without windows: asked for, or no display to show them on.
 bool WantsHeadless(const CommandLine& line);
+// Whether the desktop can be reached: an X server that answers, or Wayland.
+bool DisplayReachable();
 
 class CJostleApp {
 public:

@@ -1,6 +1,6 @@
 # The Debian packages the build and the tests need (sourced by the scripts).
 # shellcheck disable=SC2034
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libxcb1-dev
                 qt6-qpa-plugins libgl-dev)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev iproute2 util-linux
                xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils man-db

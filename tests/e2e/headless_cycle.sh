@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The console front end end to end: jostle --headless against the HTTP test
-# server on 127.0.0.1:80, stopped by SIGTERM.
+# server on 127.0.0.1:80, stopped by SIGTERM; then jostle without --headless
+# where the display named cannot be reached, which also runs without windows.
 #
 #   headless_cycle.sh JOSTLE SERVER
 set -uo pipefail
@@ -31,4 +32,20 @@ check "no message on standard error" "unexpected messages: $(cat "$E2E_WORK/jost
 check_setting "$E2E_WORK/settings.reg" ComboName0 127.0.0.1
 check_setting "$E2E_WORK/settings.reg" ComboNameSel 0
 check_setting "$E2E_WORK/settings.reg" Often 25
+
+DISPLAY=:87 WAYLAND_DISPLAY='' "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" \
+    >"$E2E_WORK/fallback.out" 2>"$E2E_WORK/fallback.err" &
+JOSTLE_PID=$!
+PIDS+=("$JOSTLE_PID")
+if wait_for 10 grep -Eq "$completed" "$E2E_WORK/fallback.out"; then
+    pass "with an unreachable display it runs without windows"
+else
+    fail "no completed status line without a display: $(cat "$E2E_WORK/fallback.out" "$E2E_WORK/fallback.err")"
+fi
+check "it says why it runs without windows" "no word on the display: $(cat "$E2E_WORK/fallback.err")" \
+    grep -q "cannot reach the display :87" "$E2E_WORK/fallback.err"
+kill -TERM "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 5
+check "SIGTERM ends that run with status 0" "after SIGTERM the status is $EXIT_STATUS" \
+    exited_with_zero
 finish

@@ -48,6 +48,14 @@ TEST(WantsHeadless, WhenAskedOrWithoutAnyDisplay) {
     }
 }
 
+TEST(DisplayReachable, NotWhenNoXServerAnswers) {
+    ScopedEnvironment display("DISPLAY", ":87"); // no server there
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
+    EXPECT_FALSE(DisplayReachable());
+    ScopedEnvironment waylandToo("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_TRUE(DisplayReachable());
+}
+
 TEST(DefaultSettingsFile, LivesInTheConfigFolder) {
     ScopedEnvironment config("XDG_CONFIG_HOME", "/cfg");
     EXPECT_EQ(DefaultSettingsFile(), "/cfg/jostle/settings.reg");
