@@ -82,7 +82,7 @@ start_display
 start_tray
 start_jostle
 
-if wait_for 10 tray_icon_window >/dev/null; then
+if wait_for 30 tray_icon_window >/dev/null; then
     pass "the tray icon is in the tray"
 else
     fail "no tray icon appeared"

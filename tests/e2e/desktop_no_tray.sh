@@ -29,7 +29,7 @@ window_other_than() {
 start_display
 start_jostle
 
-if wait_for 10 jostle_windows >/dev/null; then
+if wait_for 30 jostle_windows >/dev/null; then
     box=$(jostle_windows | head -1)
     import -window "$box" "$E2E_OUT/e2e-no-tray.png"
     pass "a message box says so (screenshot: $E2E_OUT/e2e-no-tray.png)"
@@ -38,7 +38,7 @@ else
     fail "no message box appeared"
 fi
 
-if wait_for 10 window_other_than "${box:-none}" >/dev/null; then
+if wait_for 30 window_other_than "${box:-none}" >/dev/null; then
     panel=$(window_other_than "${box:-none}")
     pass "then the panel shows"
     check_request "$E2E_WORK/request.1"

@@ -80,7 +80,7 @@ start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 3>"$E2E_WORK/display" \
         >"$E2E_WORK/xvfb.log" 2>&1 &
     PIDS+=($!)
-    wait_for 10 test -s "$E2E_WORK/display" || { echo "Xvfb did not start" >&2; exit 1; }
+    wait_for 30 test -s "$E2E_WORK/display" || { echo "Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(head -1 "$E2E_WORK/display")"
     unset WAYLAND_DISPLAY
 }
@@ -89,7 +89,7 @@ start_tray() {
     trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
         --transparent false >"$E2E_WORK/trayer.log" 2>&1 &
     PIDS+=($!)
-    wait_for 10 xdotool search --name '^panel$' >/dev/null || { echo "trayer did not start" >&2; exit 1; }
+    wait_for 30 xdotool search --name '^panel$' >/dev/null || { echo "trayer did not start" >&2; exit 1; }
 }
 
 # Starts the HTTP test server on 127.0.0.1:80, recording requests to $1.N;
@@ -99,7 +99,7 @@ start_server() {
     "$E2E_SERVER" --address 127.0.0.1 --port 80 --record "$record" \
         --ready "$E2E_WORK/server.ready" --max-seconds "$seconds" >"$E2E_WORK/server.out" 2>&1 &
     E2E_SERVER_PID=$!
-    wait_for 10 test -s "$E2E_WORK/server.ready" || { echo "test server did not start" >&2; exit 1; }
+    wait_for 30 test -s "$E2E_WORK/server.ready" || { echo "test server did not start" >&2; exit 1; }
 }
 
 # A settings file whose only target is the local test server.

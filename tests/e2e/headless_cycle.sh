@@ -15,7 +15,7 @@ start_jostle --headless
 
 check_request "$E2E_WORK/request.1"
 completed='^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'
-if wait_for 10 grep -Eq "$completed" "$E2E_WORK/jostle.out"; then
+if wait_for 30 grep -Eq "$completed" "$E2E_WORK/jostle.out"; then
     pass "the status line reads \"Jostle completed at\" and a time"
 else
     fail "no completed status line: $(cat "$E2E_WORK/jostle.out")"
@@ -37,7 +37,7 @@ DISPLAY=:87 WAYLAND_DISPLAY='' "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg"
     >"$E2E_WORK/fallback.out" 2>"$E2E_WORK/fallback.err" &
 JOSTLE_PID=$!
 PIDS+=("$JOSTLE_PID")
-if wait_for 10 grep -Eq "$completed" "$E2E_WORK/fallback.out"; then
+if wait_for 30 grep -Eq "$completed" "$E2E_WORK/fallback.out"; then
     pass "with an unreachable display it runs without windows"
 else
     fail "no completed status line without a display: $(cat "$E2E_WORK/fallback.out" "$E2E_WORK/fallback.err")"

@@ -81,7 +81,7 @@ write_dialog_settings "$E2E_WORK/settings.reg"
 "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" >"$E2E_WORK/jostle.out" 2>"$E2E_WORK/jostle.err" &
 JOSTLE_PID=$!
 PIDS+=("$JOSTLE_PID")
-wait_for 10 has_tray_icon || abort "the tray icon did not appear"
+wait_for 30 has_tray_icon || abort "the tray icon did not appear"
 
 tray_menu r
 wait_for 5 window_shown '^Jostle$' || abort "Restore did not show the panel"
