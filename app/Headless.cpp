@@ -1,21 +1,10 @@
 #include "app/Headless.h"
 
+#include "engine/EngineText.h"
+
 #include <QCoreApplication>
-#include <algorithm>
-#include <cctype>
 
 namespace jostle::headless {
-
-namespace {
-
-bool SameIgnoringCase(const std::string& left, const std::string& right) {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
-} // namespace
 
 int MemoryCombo::Count() const {
     return static_cast<int>(m_items.size());
@@ -30,10 +19,7 @@ std::string MemoryCombo::ItemText(int index) const {
 }
 
 int MemoryCombo::FindExact(const std::string& text) const {
-    const auto found =
-        std::find_if(m_items.begin(), m_items.end(),
-                     [&text](const std::string& item) { return SameIgnoringCase(item, text); });
-    return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
+    return FindIgnoringCase(m_items, text);
 }
 
 int MemoryCombo::Append(const std::string& text) {

@@ -1,5 +1,7 @@
 #include "engine/EngineText.h"
 
+#include "settings/Text.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
@@ -23,15 +25,11 @@ constexpr int kMinimumMinutes = 1;
 constexpr int kMaximumMinutes = 60;
 constexpr int kSecondsPerMinute = 60;
 
-char LowerCase(char character) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
-}
-
 // The number at the start of text, after blanks; nothing when there is none
 // or it is beyond float.
 std::optional<float> LeadingFloat(const std::string& text) {
     std::size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start])) != 0) {
+    while (start < text.size() && IsWhiteSpace(text[start])) {
         ++start;
     }
     if (start < text.size() && text[start] == '+') {
@@ -105,15 +103,9 @@ int ProvisionalPeriodSeconds(const std::string& text) {
     return static_cast<int>(minutes) * kSecondsPerMinute;
 }
 
-bool EqualIgnoringCase(const std::string& left, const std::string& right) {
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(),
-                      [](char a, char b) { return LowerCase(a) == LowerCase(b); });
-}
-
 int FindIgnoringCase(const std::vector<std::string>& names, const std::string& name) {
     const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& entry) {
-        return EqualIgnoringCase(entry, name);
+        return EqualsNoCase(entry, name);
     });
     return found == names.end() ? -1 : static_cast<int>(found - names.begin());
 }

@@ -29,8 +29,7 @@ std::optional<int> PeriodSecondsFromText(const std::string& text, bool debug);
 // at 60, times 60. Never overflows.
 int ProvisionalPeriodSeconds(const std::string& text);
 
-bool EqualIgnoringCase(const std::string& left, const std::string& right);
-// Index of the first entry equal to name, ignoring letter case; -1 if none.
+// Index of the first entry equal to name, ignoring ASCII letter case; -1 if none.
 int FindIgnoringCase(const std::vector<std::string>& names, const std::string& name);
 
 // IPv4 address (network byte order) as dotted text, and back; text that is no
