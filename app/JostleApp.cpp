@@ -36,14 +36,23 @@ bool WantsHeadless(const CommandLine& line) {
     return line.headless || (!HasEnvironment("DISPLAY") && !HasEnvironment("WAYLAND_DISPLAY"));
 }
 
-bool DisplayReachable() {
+DisplayProbe::DisplayProbe() {
     if (HasEnvironment("WAYLAND_DISPLAY")) {
-        return true; // the desktop may be reached without X
+        return; // the desktop may be reached without X
     }
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool reachable = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reachable;
+    m_connection = xcb_connect(nullptr, nullptr);
+    m_reachable = xcb_connection_has_error(m_connection) == 0;
+}
+
+DisplayProbe::~DisplayProbe() {
+    Close();
+}
+
+void DisplayProbe::Close() {
+    if (m_connection != nullptr) {
+        xcb_disconnect(m_connection);
+        m_connection = nullptr;
+    }
 }
 
 CJostleApp::CJostleApp(CommandLine line) : m_line(std::move(line)) {}
@@ -54,13 +63,17 @@ CJostleApp::~CJostleApp() {
 
 int CJostleApp::Run(int& argc, char** argv) {
     InitSettings();
-    bool headless = WantsHeadless(m_line);
-    if (!headless && !DisplayReachable()) {
+    int status = 0;
+    if (WantsHeadless(m_line)) {
+        status = RunHeadless(argc, argv);
+    } else if (DisplayProbe display; display.Reachable()) {
+        status = RunDesktop(argc, argv, display);
+    } else {
         std::fprintf(stderr, "jostle: cannot reach the display %s; running without windows\n",
                      std::getenv("DISPLAY"));
-        headless = true;
+        display.Close();
+        status = RunHeadless(argc, argv);
     }
-    const int status = headless ? RunHeadless(argc, argv) : RunDesktop(argc, argv);
     ExitInstance();
     return status;
 }
@@ -96,8 +109,9 @@ int CJostleApp::RunView(const FaceServices& face, const std::function<void(CJost
     return status;
 }
 
-int CJostleApp::RunDesktop(int& argc, char** argv) {
+int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
     QApplication application(argc, argv);
+    display.Close();                                // Qt holds a connection of its own now
     QApplication::setQuitOnLastWindowClosed(false); // closing a dialog must not end the program
     QApplication::setWindowIcon(LoadIcon(ids::IDI_ACTIVE));
     CMainFrame frame(QGuiApplication::primaryScreen()->size());

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+struct xcb_connection_t;
+
 namespace jostle {
 
 class CJostleView;
@@ -28,8 +30,24 @@ struct FaceServices {
 
 // Whether to run without windows: asked for, or no display to show them on.
 bool WantsHeadless(const CommandLine& line);
-// Whether the desktop can be reached: an X server that answers, or Wayland.
-bool DisplayReachable();
+// A connection to the X server named by DISPLAY, held until Qt has its own:
+// an X server whose last client leaves resets itself and refuses connections
+// meanwhile. Under Wayland no connection is made and the desktop counts as
+// reachable.
+class DisplayProbe {
+public:
+    DisplayProbe();
+    ~DisplayProbe();
+    DisplayProbe(const DisplayProbe&) = delete;
+    DisplayProbe& operator=(const DisplayProbe&) = delete;
+
+    bool Reachable() const { return m_reachable; }
+    void Close();
+
+private:
+    xcb_connection_t* m_connection = nullptr;
+    bool m_reachable = true;
+};
 
 class CJostleApp {
 public:
@@ -47,7 +65,7 @@ public:
 
 private:
     void InitSettings();
-    int RunDesktop(int& argc, char** argv);
+    int RunDesktop(int& argc, char** argv, DisplayProbe& display);
     int RunHeadless(int& argc, char** argv);
     // Builds the view on the face, runs its initial update, then ready(view),
     // the event loop and the view's end. Returns the event loop's status.

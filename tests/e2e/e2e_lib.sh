@@ -52,6 +52,10 @@ begin_run() {
 
 end_run() {
     stop_started "${PIDS[@]}"
+    if ((E2E_FAILURES > 0)) && [[ -s $E2E_WORK/jostle.err ]]; then
+        echo "--- jostle's standard error:" >&2
+        head -c 4000 "$E2E_WORK/jostle.err" >&2
+    fi
     rm -rf "$E2E_WORK"
 }
 

@@ -48,12 +48,12 @@ TEST(WantsHeadless, WhenAskedOrWithoutAnyDisplay) {
     }
 }
 
-TEST(DisplayReachable, NotWhenNoXServerAnswers) {
+TEST(DisplayProbe, NotReachableWhenNoXServerAnswers) {
     ScopedEnvironment display("DISPLAY", ":87"); // no server there
     ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
-    EXPECT_FALSE(DisplayReachable());
+    EXPECT_FALSE(DisplayProbe().Reachable());
     ScopedEnvironment waylandToo("WAYLAND_DISPLAY", "wayland-0");
-    EXPECT_TRUE(DisplayReachable());
+    EXPECT_TRUE(DisplayProbe().Reachable());
 }
 
 TEST(DefaultSettingsFile, LivesInTheConfigFolder) {
