@@ -1,5 +1,7 @@
 #include "ui/ControlAdapters.h"
 
+#include "settings/Text.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,12 @@ std::string FromQt(const QString& text) {
     return text.toStdString();
 }
 
+// The control's own state: a dialog disables the whole frame while it is
+// open, and the countdown must not stop behind it.
+bool EnabledItself(const QWidget& control) {
+    return !control.testAttribute(Qt::WA_ForceDisabled);
+}
+
 } // namespace
 
 void ButtonAdapter::Enable(bool enabled) {
@@ -24,7 +32,7 @@ void ButtonAdapter::Enable(bool enabled) {
 }
 
 bool ButtonAdapter::IsEnabled() const {
-    return m_button.isEnabled();
+    return EnabledItself(m_button);
 }
 
 void StaticAdapter::SetText(const std::string& text) {
@@ -40,7 +48,7 @@ void StaticAdapter::Enable(bool enabled) {
 }
 
 bool StaticAdapter::IsEnabled() const {
-    return m_label.isEnabled();
+    return EnabledItself(m_label);
 }
 
 void EditAdapter::SetText(const std::string& text) {
@@ -59,10 +67,11 @@ std::string ComboAdapter::ItemText(int index) const {
     return FromQt(m_combo.itemText(index));
 }
 
+// Letter case is ignored as everywhere else in the program: ASCII only,
+// whatever the locale.
 int ComboAdapter::FindExact(const std::string& text) const {
-    const QString wanted = ToQt(text);
     for (int index = 0; index < m_combo.count(); ++index) {
-        if (m_combo.itemText(index).compare(wanted, Qt::CaseInsensitive) == 0) {
+        if (EqualsNoCase(ItemText(index), text)) {
             return index;
         }
     }

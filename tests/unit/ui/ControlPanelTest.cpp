@@ -1,5 +1,6 @@
 #include "ui/ControlPanel.h"
 
+#include "engine/EngineText.h"
 #include "res/ResourceIds.h"
 #include "ui/DialogBuilder.h"
 
@@ -73,6 +74,20 @@ TEST_F(ControlPanelTest, StartsWithTheTemplatesEnabledStates) {
     EXPECT_TRUE(Find<QLabel>(ids::IDC_COUNTDOWN_LABEL)->isEnabled());
 }
 
+TEST_F(ControlPanelTest, ControlsKeepTheirOwnStateWhileTheWindowIsDisabled) {
+    // A dialog disables the whole frame; the countdown must go on behind it.
+    controls.countdownLabel.Enable(true);
+    controls.startButton.Enable(true);
+    panel.setEnabled(false);
+    EXPECT_TRUE(controls.countdownLabel.IsEnabled());
+    EXPECT_TRUE(controls.startButton.IsEnabled());
+    controls.countdownLabel.Enable(false);
+    controls.startButton.Enable(false);
+    panel.setEnabled(true);
+    EXPECT_FALSE(controls.countdownLabel.IsEnabled());
+    EXPECT_FALSE(controls.startButton.IsEnabled());
+}
+
 TEST_F(ControlPanelTest, TabGoesThroughTheControlsInTemplateOrder) {
     controls.startButton.Enable(true);
     ShowAndFocus();
@@ -116,6 +131,24 @@ TEST_F(ControlPanelTest, ComboKeepsInsertionOrderAndFindsWholeTextIgnoringCase) 
     combo.Clear();
     EXPECT_EQ(combo.Count(), 0);
     EXPECT_EQ(combo.EditText(), "");
+}
+
+TEST_F(ControlPanelTest, ComboMatchesNamesAsTheEngineDoes) {
+    const std::vector<std::string> names = {"B\xC3\x9C"
+                                            "CHER.example",
+                                            "Stra\xC3\x9F"
+                                            "e.example",
+                                            "www.Example.org"};
+    for (const std::string& name : names) {
+        controls.nameCombo.Append(name);
+    }
+    for (const std::string wanted : {"b\xC3\xBC"
+                                     "cher.example",
+                                     "B\xC3\x9C"
+                                     "cher.EXAMPLE",
+                                     "STRASSE.example", "WWW.EXAMPLE.ORG"}) {
+        EXPECT_EQ(controls.nameCombo.FindExact(wanted), FindIgnoringCase(names, wanted)) << wanted;
+    }
 }
 
 TEST_F(ControlPanelTest, ComboSelectionFollowsTheEditText) {
