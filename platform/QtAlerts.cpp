@@ -11,6 +11,7 @@ void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
     QMessageBox box(boxIcon, QString::fromUtf8(kAlertTitle), QString::fromStdString(text),
                     QMessageBox::Ok);
     box.setObjectName("alertBox");
+    box.setTextFormat(Qt::PlainText); // a host name typed by the user is no markup
     // Window-modal without a parent blocks no other window: the tray menu
     // stays usable, so Exit works while a message is showing.
     box.setWindowModality(Qt::WindowModal);

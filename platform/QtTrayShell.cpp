@@ -4,7 +4,9 @@
 #include "res/ResourceIds.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QStyleHints>
 #include <cstring>
 
 namespace jostle {
@@ -62,6 +64,7 @@ bool QtTrayShell::Delete(const NotifyIconData& data) {
     }
     m_icon->hide();
     m_added = false;
+    m_window = nullptr; // no icon, so no more callbacks or commands
     return true;
 }
 
@@ -87,15 +90,28 @@ void QtTrayShell::OnActivated(QSystemTrayIcon::ActivationReason reason) {
         m_window->OnTrayNotify(m_id, ids::WM_RBUTTONUP);
         break;
     case QSystemTrayIcon::DoubleClick:
+        m_sinceLeftClick.invalidate();
         m_window->OnTrayNotify(m_id, ids::WM_LBUTTONDBLCLK);
         break;
     case QSystemTrayIcon::Trigger:
-        m_window->OnTrayNotify(m_id, kLeftButtonUp);
+        m_window->OnTrayNotify(m_id, LeftClickMessage());
         break;
     case QSystemTrayIcon::Unknown:
     case QSystemTrayIcon::MiddleClick:
         break;
     }
+}
+
+// Trays that speak the StatusNotifier protocol report every click as a
+// Trigger, so a double click arrives as two of them.
+unsigned QtTrayShell::LeftClickMessage() {
+    if (m_sinceLeftClick.isValid() &&
+        m_sinceLeftClick.elapsed() <= QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+        m_sinceLeftClick.invalidate();
+        return ids::WM_LBUTTONDBLCLK;
+    }
+    m_sinceLeftClick.start();
+    return kLeftButtonUp;
 }
 
 void QtTrayShell::TrackPopupMenu(const menus::Popup& popup, int defaultPosition) {
@@ -118,10 +134,16 @@ void QtTrayShell::TrackPopupMenu(const menus::Popup& popup, int defaultPosition)
     // A popup menu takes the pointer and the keyboard itself here, so no
     // window needs bringing forward first.
     const QAction* chosen = menu.exec(QCursor::pos());
-    INotifyWindow* window = m_window;
-    if (chosen != nullptr && window != nullptr) {
-        window->OnCommand(chosen->data().toInt());
+    if (chosen != nullptr) {
+        PostCommand(chosen->data().toInt());
     }
+}
+
+// The choice is handled once the icon's notification has returned, as a
+// command from the event queue.
+void QtTrayShell::PostCommand(int commandId) {
+    QMetaObject::invokeMethod(
+        this, [this, commandId] { SendCommand(commandId); }, Qt::QueuedConnection);
 }
 
 void QtTrayShell::SendCommand(int commandId) {

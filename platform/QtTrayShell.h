@@ -3,6 +3,7 @@
 
 #include "tray/TrayShell.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -29,11 +30,15 @@ private:
     void Apply(const NotifyIconData& data);
     bool IsOurIcon(const NotifyIconData& data) const;
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
+    // A single click, or the second of two: some trays never report double clicks.
+    unsigned LeftClickMessage();
+    void PostCommand(int commandId);
 
     QSystemTrayIcon* m_icon;
     INotifyWindow* m_window = nullptr;
     unsigned m_id = 0;
     bool m_added = false;
+    QElapsedTimer m_sinceLeftClick; // invalid: no click that a second one could complete
 };
 
 } // namespace jostle

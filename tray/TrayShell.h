@@ -40,9 +40,9 @@ public:
     virtual bool Add(const NotifyIconData& data) = 0;
     virtual bool Modify(const NotifyIconData& data) = 0;
     virtual bool Delete(const NotifyIconData& data) = 0;
-    // Brings the notification window to the front, then shows popup at the
-    // pointer with the item at defaultPosition in bold. A chosen item reaches
-    // the notification window as a command; returns when the menu closes.
+    // Shows popup at the pointer with the item at defaultPosition in bold;
+    // returns when the menu closes. A chosen item reaches the notification
+    // window as a command from the event queue, after the caller has returned.
     virtual void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) = 0;
     // Delivers a command to the notification window (hWnd) at once, synchronously.
     virtual void SendCommand(int commandId) = 0;

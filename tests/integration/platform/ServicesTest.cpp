@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -151,6 +152,7 @@ struct SeenBox {
     QStringList buttons;
     bool hadParent = true;
     bool modal = false;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 // Reads the open box and presses its OK button.
@@ -158,8 +160,9 @@ void AnswerBoxLater(SeenBox& seen) {
     QTimer::singleShot(50, [&seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        seen = {box->windowTitle(), box->text(), box->icon(), {}, box->parentWidget() != nullptr,
-                box->isModal()};
+        seen = {
+            box->windowTitle(), box->text(),      box->icon(), {}, box->parentWidget() != nullptr,
+            box->isModal(),     box->textFormat()};
         for (QAbstractButton* button : box->buttons()) {
             seen.buttons << button->text().remove('&');
         }
@@ -171,9 +174,10 @@ TEST(AlertsTest, MessageBoxIsModalTitledJostleWithOkAndTheRightIcon) {
     QtAlerts alerts;
     SeenBox seen;
     AnswerBoxLater(seen);
-    alerts.MessageBox("Jostle: Name x Not Found.", AlertIcon::Exclamation);
+    alerts.MessageBox("Jostle: Name <b>x</b> Not Found.", AlertIcon::Exclamation);
     EXPECT_EQ(seen.title, "Jostle");
-    EXPECT_EQ(seen.text, "Jostle: Name x Not Found.");
+    EXPECT_EQ(seen.text, "Jostle: Name <b>x</b> Not Found.");
+    EXPECT_EQ(seen.format, Qt::PlainText) << "typed names are shown as typed";
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
     EXPECT_FALSE(seen.hadParent);
@@ -244,11 +248,27 @@ TEST_F(TrayShellTest, IconActivationsReachTheWindowAsMouseMessages) {
     auto* icon = shell.findChild<QSystemTrayIcon*>("trayIcon");
     ASSERT_NE(icon, nullptr);
     emit icon->activated(QSystemTrayIcon::Context);
+    emit icon->activated(QSystemTrayIcon::Trigger); // a double click on an XEmbed tray
     emit icon->activated(QSystemTrayIcon::DoubleClick);
-    emit icon->activated(QSystemTrayIcon::Trigger);
     emit icon->activated(QSystemTrayIcon::MiddleClick);
     const std::vector<std::pair<unsigned, unsigned>> expected = {
-        {129U, ids::WM_RBUTTONUP}, {129U, ids::WM_LBUTTONDBLCLK}, {129U, kLeftButtonUp}};
+        {129U, ids::WM_RBUTTONUP}, {129U, kLeftButtonUp}, {129U, ids::WM_LBUTTONDBLCLK}};
+    EXPECT_EQ(window.notifications, expected);
+}
+
+// StatusNotifier trays report a double click as two single ones.
+TEST_F(TrayShellTest, TwoQuickClicksAreADoubleClickAndAThirdStartsAgain) {
+    auto* icon = shell.findChild<QSystemTrayIcon*>("trayIcon");
+    ASSERT_NE(icon, nullptr);
+    for (int click = 0; click < 3; ++click) {
+        emit icon->activated(QSystemTrayIcon::Trigger);
+    }
+    QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+    emit icon->activated(QSystemTrayIcon::Trigger);
+    const std::vector<std::pair<unsigned, unsigned>> expected = {{129U, kLeftButtonUp},
+                                                                 {129U, ids::WM_LBUTTONDBLCLK},
+                                                                 {129U, kLeftButtonUp},
+                                                                 {129U, kLeftButtonUp}};
     EXPECT_EQ(window.notifications, expected);
 }
 
@@ -299,6 +319,8 @@ TEST_F(TrayShellTest, PopupMenuShowsTheItemsWithTheDefaultInBoldAndDeliversTheCh
     EXPECT_EQ(seen.separators, 2);
     EXPECT_EQ(seen.boldText, "&Restore");
     EXPECT_EQ(seen.defaultText, "&Restore");
+    EXPECT_TRUE(window.commands.empty()) << "the choice comes after the menu call returns";
+    QCoreApplication::processEvents();
     EXPECT_EQ(window.commands, std::vector<int>{ids::ID_APP_ABOUT});
 }
 
@@ -307,6 +329,7 @@ TEST_F(TrayShellTest, PopupMenuClosedWithoutChoiceSendsNothing) {
     UseMenuLater(seen, "");
     shell.TrackPopupMenu(menus::kTrayMenu[0], 1); // a separator: no default
     EXPECT_TRUE(seen.boldText.isEmpty());
+    QCoreApplication::processEvents();
     EXPECT_TRUE(window.commands.empty());
 }
 
