@@ -194,7 +194,10 @@ BuiltDialog BuildDialog(const templates::DialogTemplate& dialogTemplate, QWidget
         }
         built.Add(control.id, widget);
     }
-    parent.resize(units.ToPixelsX(dialogTemplate.width), units.ToPixelsY(dialogTemplate.height));
+    // The position counts from the owner's client area; whoever runs the
+    // dialog adds the owner's origin.
+    parent.setGeometry(units.ToPixels(dialogTemplate.x, dialogTemplate.y, dialogTemplate.width,
+                                      dialogTemplate.height));
     if (dialogTemplate.caption != nullptr && *dialogTemplate.caption != 0) {
         parent.setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
     }

@@ -50,8 +50,9 @@ private:
 
 // Creates the controls of dialogTemplate as children of parent, gives parent
 // the 8-point dialog font of its font family and lays the controls out in its
-// units, sets the tab order of the table and sizes parent to the
-// template (a caption, if any, becomes the window title). Controls with an id
+// units, sets the tab order of the table and places and sizes parent as the
+// template says, relative to the owner's client area (a caption, if any,
+// becomes the window title). Controls with an id
 // are named "ctl_<id>".
 BuiltDialog BuildDialog(const templates::DialogTemplate& dialogTemplate, QWidget& parent);
 

@@ -55,6 +55,9 @@ int QtDialogs::RunModal(QDialog& dialog) {
     }
     // Modal to a window it has not got: blocks nothing by itself.
     dialog.setWindowModality(Qt::WindowModal);
+    if (m_owner != nullptr) {
+        dialog.move(m_owner->mapToGlobal(dialog.pos())); // shown or hidden, where it would be
+    }
     const DisabledOwner blocked(m_owner);
     m_open.emplace_back(&dialog);
     const int result = dialog.exec();

@@ -150,6 +150,29 @@ TEST_F(QtDialogsTest, TheOwnerTakesNoInputWhileDialogsAreUpAndOnlyThen) {
     EXPECT_TRUE(frame.isEnabled());
 }
 
+TEST_F(QtDialogsTest, ADialogSitsWhereItsTemplatePutsItInTheOwner) {
+    QWidget frame;
+    frame.setGeometry(200, 150, 300, 200); // hidden, as the frame mostly is
+    m_dialogs.SetOwner(&frame);
+    QPoint aboutAt;
+    QPoint optionsAt;
+    WhenModalOpens([&](QDialog& about) {
+        aboutAt = about.pos();
+        Press(about, ids::ID_OK);
+    });
+    m_dialogs.RunAbout({});
+    WhenModalOpens([&](QDialog& options) {
+        optionsAt = options.pos();
+        Press(options, ids::ID_CANCEL);
+    });
+    OptionsData options;
+    m_dialogs.RunOptions(options);
+    EXPECT_EQ(optionsAt, QPoint(200, 150)) << "template 133 sits at 0, 0";
+    EXPECT_GT(aboutAt.x(), 200) << "template 100 sits at 34, 22 dialog units";
+    EXPECT_GT(aboutAt.y(), 150);
+    EXPECT_LT(aboutAt.x(), 200 + 34 * 3);
+}
+
 TEST_F(QtDialogsTest, HelpTellsWhereTheSettingsLive) {
     m_dialogs.ShowHelp();
     QWidget* help = VisibleHelpWindow();
