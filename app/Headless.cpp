@@ -1,8 +1,7 @@
 #include "app/Headless.h"
 
 #include "engine/EngineText.h"
-
-#include <QCoreApplication>
+#include "platform/SystemServices.h"
 
 namespace jostle::headless {
 
@@ -69,7 +68,7 @@ void SilentTrayShell::SendCommand(int commandId) {
 }
 
 void HeadlessFrame::Close() {
-    QCoreApplication::exit(0);
+    EndEventLoops();
 }
 
 PanelControls MemoryPanel::Controls() {

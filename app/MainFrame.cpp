@@ -1,9 +1,9 @@
 #include "app/MainFrame.h"
 
+#include "platform/SystemServices.h"
 #include "res/Menus.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLayout>
 #include <QMenuBar>
 
@@ -65,7 +65,7 @@ void CMainFrame::Close() {
     m_closing = true;
     emit closing();
     close();
-    QCoreApplication::exit(0);
+    EndEventLoops();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

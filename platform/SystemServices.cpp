@@ -1,7 +1,9 @@
 #include "platform/SystemServices.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QTimer>
 #include <QUrl>
 #include <ctime>
 
@@ -52,6 +54,12 @@ bool DesktopOpen(const std::string& target) {
 QIcon LoadIcon(int resourceId) {
     const QString path = QStringLiteral(":/icons/%1.svg").arg(resourceId);
     return QFile::exists(path) ? QIcon(path) : QIcon();
+}
+
+void EndEventLoops() {
+    QCoreApplication::exit(0);
+    // exit() reaches only loops that run now; a loop still to start sees this.
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
 }
 
 } // namespace jostle

@@ -29,6 +29,10 @@ private:
 // program. True when the desktop took it.
 bool DesktopOpen(const std::string& target);
 
+// Ends every running event loop, and the main one even when it has not started
+// yet (a message box during start-up runs the loop that is asked to end).
+void EndEventLoops();
+
 // Icon resourceId from the resources (":/icons/<id>.svg"); a null icon when
 // there is no such resource.
 QIcon LoadIcon(int resourceId);

@@ -119,5 +119,19 @@ TEST_F(MainFrameTest, CloseEndsTheEventLoop) {
     EXPECT_FALSE(frame.isVisible());
 }
 
+// A signal may end the program while the start-up's message box runs its
+// own loop, before the main loop has started.
+TEST_F(MainFrameTest, CloseBeforeTheMainLoopStartsEndsItToo) {
+    QTimer::singleShot(0, &frame, [this] { frame.Close(); });
+    QEventLoop messageBoxLoop;
+    messageBoxLoop.exec();
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stuck.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(stuck.isActive()) << "the main loop ran until stopped from outside";
+}
+
 } // namespace
 } // namespace jostle
