@@ -20,11 +20,11 @@ std::string SystemClock::LocalTimeText() {
     return text;
 }
 
-// Milliseconds of the monotonic clock, cut to 32 bits so that it wraps like
-// the original tick count.
+// Milliseconds since the system started, time spent suspended included, cut
+// to 32 bits so that it wraps like the original tick count.
 std::uint32_t SystemClock::TickCount() {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(CLOCK_BOOTTIME, &now);
     const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000U +
                               static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
     return static_cast<std::uint32_t>(milliseconds);

@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
@@ -376,6 +378,11 @@ TEST(ClockTest, LocalTimeTickAndSeconds) {
     const std::uint32_t elapsed = clock.TickCount() - before; // wraps like the tick count
     EXPECT_GE(elapsed, 50U);
     EXPECT_LT(elapsed, 1000U);
+    // Counted from the system's start, as /proc/uptime counts.
+    double uptimeSeconds = 0;
+    std::ifstream("/proc/uptime") >> uptimeSeconds;
+    const double wrappedUptime = std::fmod(uptimeSeconds * 1000.0, 4294967296.0);
+    EXPECT_NEAR(static_cast<double>(clock.TickCount()), wrappedUptime, 2000.0);
     EXPECT_LE(std::abs(clock.Seconds() - static_cast<std::int64_t>(std::time(nullptr))), 1);
 }
 
