@@ -57,7 +57,7 @@ std::string HelpText() {
 }
 
 std::string VersionText() {
-    return "Jostle 2.0.0\n";
+    return "Jostle 2.0\n";
 }
 
 } // namespace jostle
