@@ -76,6 +76,26 @@ std::optional<std::string> TakeQuoted(std::string_view& line) {
     return std::nullopt; // no closing quote: a truncated line
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view TrimLeadingBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+// Blanks a hand edit may leave around a line mean nothing.
+std::string_view TrimBlanks(std::string_view text) {
+    text = TrimLeadingBlanks(text);
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 // The value with the empty name is the key's default value, written "@".
 std::optional<std::string> TakeValueName(std::string_view& line) {
     if (line.starts_with('@')) {
@@ -87,10 +107,11 @@ std::optional<std::string> TakeValueName(std::string_view& line) {
 
 std::optional<Hive::Value> ParseValueLine(std::string_view line) {
     auto name = TakeValueName(line);
+    line = TrimLeadingBlanks(line);
     if (!name || !line.starts_with('=')) {
         return std::nullopt;
     }
-    line.remove_prefix(1);
+    line = TrimLeadingBlanks(line.substr(1));
     auto text = TakeQuoted(line);
     if (!text || !line.empty()) {
         return std::nullopt;
@@ -236,13 +257,13 @@ std::optional<Hive> Hive::Parse(std::string_view text) {
     if (text.starts_with(kUtf8Bom)) {
         text.remove_prefix(kUtf8Bom.size());
     }
-    if (TakeLine(text) != kFirstLine) {
+    if (TrimBlanks(TakeLine(text)) != kFirstLine) {
         return std::nullopt;
     }
     Hive hive;
     std::string currentKey;
     while (!text.empty()) {
-        const std::string_view line = TakeLine(text);
+        const std::string_view line = TrimBlanks(TakeLine(text));
         if (line.empty() || line.front() == ';') {
             continue; // blank lines and comments
         }

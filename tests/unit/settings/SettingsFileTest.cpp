@@ -132,6 +132,19 @@ INSTANTIATE_TEST_SUITE_P(
                                kHeader + kSettingsKey + "\"Often\"=dword:00000019\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST_F(SettingsFileTest, BlanksLeftByAHandEditAreRead) {
+    WriteFileText(hive, "Windows Registry Editor Version 5.00 \n  \n\t[HKEY_LOCAL_MACHINE\\Software"
+                        "\\Quorvane Software\\Jostle\\Settings]  \n"
+                        "  \"Often\" = \"12\"\t\n\"ComboName0\"=  \" spaced \"\n");
+    CSettingsStore store(hive);
+    ::testing::internal::CaptureStderr();
+    OpenAppKey(store);
+    EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 12);
+    EXPECT_EQ(store.ReadString("Settings", "ComboName0", ""), " spaced ") << "quoted blanks stay";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(BadFiles().empty());
+}
+
 TEST_F(SettingsFileTest, BadFilesMetByAWriteAreSetAsideUnderUniqueNames) {
     CSettingsStore store(hive);
     OpenAppKey(store);
