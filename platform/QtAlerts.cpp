@@ -18,10 +18,6 @@ void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
     box.exec();
 }
 
-QtBusyCursor::~QtBusyCursor() {
-    Hide();
-}
-
 namespace {
 
 // Without a GUI application (the headless front end) there is no cursor.
@@ -31,20 +27,28 @@ bool HaveCursor() {
 
 } // namespace
 
+QtBusyCursor::~QtBusyCursor() {
+    if (m_shown > 0 && HaveCursor()) {
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
 void QtBusyCursor::Show() {
-    if (m_shown || !HaveCursor()) {
+    if (!HaveCursor()) {
         return;
     }
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_shown = true;
+    if (m_shown++ == 0) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
 }
 
 void QtBusyCursor::Hide() {
-    if (!m_shown || !HaveCursor()) {
+    if (m_shown == 0 || !HaveCursor()) {
         return;
     }
-    QGuiApplication::restoreOverrideCursor();
-    m_shown = false;
+    if (--m_shown == 0) {
+        QGuiApplication::restoreOverrideCursor();
+    }
 }
 
 } // namespace jostle

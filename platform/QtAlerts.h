@@ -14,8 +14,9 @@ public:
     void MessageBox(const std::string& text, AlertIcon icon) override;
 };
 
-// The wait cursor over the whole application. Show and Hide may be called in
-// any number and order: one Hide always takes the cursor back.
+// The wait cursor over the whole application, counted: it stays until every
+// Show has had its Hide (a lookup may still be out when a connect ends).
+// Extra Hides do nothing.
 class QtBusyCursor : public IBusyCursor {
 public:
     QtBusyCursor() = default;
@@ -27,7 +28,7 @@ public:
     void Hide() override;
 
 private:
-    bool m_shown = false;
+    int m_shown = 0; // Shows not yet matched by a Hide
 };
 
 } // namespace jostle

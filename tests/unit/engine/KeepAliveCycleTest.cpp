@@ -83,6 +83,30 @@ TEST_F(EngineTest, StartWithANameLooksUpOnceAndRepeatsEveryPeriod) {
     EXPECT_EQ(network.targetLookups.size(), 2U);
 }
 
+// The busy cursor counts: it shows while a lookup or a connect is out, and
+// every Show has its Hide once nothing is.
+TEST_F(EngineTest, BusyCursorShowsWhileSomethingIsOutAndOnlyThen) {
+    const auto outstanding = [this] { return busyCursor.shows - busyCursor.hides; };
+    InitializeWith({"alpha.test", "beta.test"});
+    Start();
+    EXPECT_EQ(outstanding(), 1) << "the local lookup";
+    CompleteLocalLookup();
+    EXPECT_EQ(outstanding(), 1) << "the target lookup";
+    CompleteTargetLookup("127.0.0.5");
+    EXPECT_EQ(outstanding(), 0);
+    Tick();
+    EXPECT_EQ(outstanding(), 0) << "the connect";
+    EXPECT_EQ(network.connects.size(), 1U);
+
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    Tick(1500);
+    EXPECT_EQ(outstanding(), 1) << "the next name's lookup, started by the failed connect";
+    network.CompleteTargetLookup(11001, HostEntry{});
+    EXPECT_EQ(outstanding(), 1) << "and the lookup after that";
+    CompleteTargetLookup("127.0.0.6");
+    EXPECT_EQ(outstanding(), 0);
+}
+
 TEST_F(EngineTest, LocalAddressIsTheLastOfTheList) {
     InitializeWith({"127.0.0.1"});
     Start();
