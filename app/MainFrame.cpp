@@ -32,16 +32,23 @@ CMainFrame::CMainFrame(const QSize& screen)
     setWindowTitle(QString::fromUtf8(kCaption));
     setCentralWidget(m_panel);
     BuildMenuBar();
-    setGeometry(StartingRect(screen));
+    PlaceFrame(StartingRect(screen));
     connect(m_panel, &ui::ControlPanel::commandIssued, this, &CMainFrame::commandIssued);
 }
 
 FrameSize CMainFrame::FitToPanel() {
     layout()->activate(); // places the menu bar and the panel while the frame is hidden
-    const QRect fitted = m_panel->ComputePanelRect(geometry());
-    setGeometry(fitted);
+    const QRect fitted = m_panel->ComputePanelRect(QRect(pos(), size()));
+    PlaceFrame(fitted);
     setFixedSize(fitted.size());
     return {fitted.width(), fitted.height()};
+}
+
+// The rectangle's corner is the whole window's, title bar and border
+// included; its size is the inside's.
+void CMainFrame::PlaceFrame(const QRect& rect) {
+    resize(rect.size());
+    move(rect.topLeft());
 }
 
 void CMainFrame::ShowAndActivate() {

@@ -45,6 +45,7 @@ protected:
 
 private:
     void BuildMenuBar();
+    void PlaceFrame(const QRect& rect);
 
     ui::ControlPanel* m_panel;
     bool m_closing = false;
