@@ -14,7 +14,7 @@ inline constexpr unsigned kLeftButtonUp = 0x202;
 
 // One icon. The window of the last Add receives the callbacks and the menu's
 // commands, even when the shell refused the icon, as a window does on the
-// original desktop.
+// original desktop, until the icon is deleted.
 class QtTrayShell : public QObject, public ITrayShell {
     Q_OBJECT
 public:
