@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The console front end end to end: jostle --headless against the HTTP test
 # server on 127.0.0.1:80, stopped by SIGTERM; then jostle without --headless
-# where the display named cannot be reached, which also runs without windows.
+# where the display named cannot be reached, which also runs without windows;
+# then a first run whose settings come from an old Jostle.INI.
 #
 #   headless_cycle.sh JOSTLE SERVER
 set -uo pipefail
@@ -48,4 +49,23 @@ kill -TERM "$JOSTLE_PID"
 wait_exit "$JOSTLE_PID" 5
 check "SIGTERM ends that run with status 0" "after SIGTERM the status is $EXIT_STATUS" \
     exited_with_zero
+
+# A first run: no settings file yet, an old INI file in $WINDIR.
+mkdir "$E2E_WORK/windows"
+printf 'stray line\r\n[Settings]\r\nComboName0=127.0.0.1\r\nDebug=1\r\nOften=7' \
+    >"$E2E_WORK/windows/Jostle.INI"
+WINDIR=$E2E_WORK/windows "$E2E_JOSTLE" --headless --settings "$E2E_WORK/first/settings.reg" \
+    >"$E2E_WORK/first.out" 2>"$E2E_WORK/first.err" &
+JOSTLE_PID=$!
+PIDS+=("$JOSTLE_PID")
+if wait_for 30 grep -Eq "$completed" "$E2E_WORK/first.out"; then
+    pass "a first run takes its targets from Jostle.INI"
+else
+    fail "no completed status line after the import: $(cat "$E2E_WORK/first.out" "$E2E_WORK/first.err")"
+fi
+kill -TERM "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 5
+check_setting "$E2E_WORK/first/settings.reg" ComboName0 127.0.0.1
+check_setting "$E2E_WORK/first/settings.reg" Debug 1
+check_setting "$E2E_WORK/first/settings.reg" Often 7
 finish
