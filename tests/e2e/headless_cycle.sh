@@ -12,10 +12,29 @@ E2E_SERVER=$2
 source "$(dirname "$0")/e2e_lib.sh"
 begin_run
 
+completed='^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'
+
+# run_until_completed NAME PASS_TEXT [VAR=value...] COMMAND...: runs the command
+# through env, its output in $E2E_WORK/NAME.out and NAME.err, until a status
+# line reads "Jostle completed at"; then ends it with SIGTERM and sets EXIT_STATUS.
+run_until_completed() {
+    local name=$1 good=$2
+    shift 2
+    env "$@" >"$E2E_WORK/$name.out" 2>"$E2E_WORK/$name.err" &
+    JOSTLE_PID=$!
+    PIDS+=("$JOSTLE_PID")
+    if wait_for 30 grep -Eq "$completed" "$E2E_WORK/$name.out"; then
+        pass "$good"
+    else
+        fail "no completed status line ($good): $(cat "$E2E_WORK/$name.out" "$E2E_WORK/$name.err")"
+    fi
+    kill -TERM "$JOSTLE_PID"
+    wait_exit "$JOSTLE_PID" 5
+}
+
 start_jostle --headless
 
 check_request "$E2E_WORK/request.1"
-completed='^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'
 if wait_for 30 grep -Eq "$completed" "$E2E_WORK/jostle.out"; then
     pass "the status line reads \"Jostle completed at\" and a time"
 else
@@ -34,19 +53,10 @@ check_setting "$E2E_WORK/settings.reg" ComboName0 127.0.0.1
 check_setting "$E2E_WORK/settings.reg" ComboNameSel 0
 check_setting "$E2E_WORK/settings.reg" Often 25
 
-DISPLAY=:87 WAYLAND_DISPLAY='' "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" \
-    >"$E2E_WORK/fallback.out" 2>"$E2E_WORK/fallback.err" &
-JOSTLE_PID=$!
-PIDS+=("$JOSTLE_PID")
-if wait_for 30 grep -Eq "$completed" "$E2E_WORK/fallback.out"; then
-    pass "with an unreachable display it runs without windows"
-else
-    fail "no completed status line without a display: $(cat "$E2E_WORK/fallback.out" "$E2E_WORK/fallback.err")"
-fi
+run_until_completed fallback "with an unreachable display it runs without windows" \
+    DISPLAY=:87 WAYLAND_DISPLAY= "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg"
 check "it says why it runs without windows" "no word on the display: $(cat "$E2E_WORK/fallback.err")" \
     grep -q "cannot reach the display :87" "$E2E_WORK/fallback.err"
-kill -TERM "$JOSTLE_PID"
-wait_exit "$JOSTLE_PID" 5
 check "SIGTERM ends that run with status 0" "after SIGTERM the status is $EXIT_STATUS" \
     exited_with_zero
 
@@ -54,17 +64,8 @@ check "SIGTERM ends that run with status 0" "after SIGTERM the status is $EXIT_S
 mkdir "$E2E_WORK/windows"
 printf 'stray line\r\n[Settings]\r\nComboName0=127.0.0.1\r\nDebug=1\r\nOften=7' \
     >"$E2E_WORK/windows/Jostle.INI"
-WINDIR=$E2E_WORK/windows "$E2E_JOSTLE" --headless --settings "$E2E_WORK/first/settings.reg" \
-    >"$E2E_WORK/first.out" 2>"$E2E_WORK/first.err" &
-JOSTLE_PID=$!
-PIDS+=("$JOSTLE_PID")
-if wait_for 30 grep -Eq "$completed" "$E2E_WORK/first.out"; then
-    pass "a first run takes its targets from Jostle.INI"
-else
-    fail "no completed status line after the import: $(cat "$E2E_WORK/first.out" "$E2E_WORK/first.err")"
-fi
-kill -TERM "$JOSTLE_PID"
-wait_exit "$JOSTLE_PID" 5
+run_until_completed first "a first run takes its targets from Jostle.INI" \
+    WINDIR="$E2E_WORK/windows" "$E2E_JOSTLE" --headless --settings "$E2E_WORK/first/settings.reg"
 check_setting "$E2E_WORK/first/settings.reg" ComboName0 127.0.0.1
 check_setting "$E2E_WORK/first/settings.reg" Debug 1
 check_setting "$E2E_WORK/first/settings.reg" Often 7
