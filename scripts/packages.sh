@@ -4,4 +4,4 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6
                 qt6-qpa-plugins libgl-dev)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev iproute2 util-linux
                xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils man-db
-               fonts-dejavu-core)
+               fonts-dejavu-core tesseract-ocr tesseract-ocr-eng)

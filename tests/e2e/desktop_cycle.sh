@@ -94,8 +94,12 @@ check_request "$E2E_WORK/request.1"
 choose_from_tray_menu r
 if wait_for 5 panel_shown; then
     pass "Restore shows the panel"
-    sleep 0.5
-    import -window "$(panel_window)" "$E2E_OUT/e2e-panel.png" && pass "screenshot kept: $E2E_OUT/e2e-panel.png"
+    if shows_text "$(panel_window)" "$E2E_OUT/e2e-panel.png" \
+        -E 'Status: Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'; then
+        pass "the status line reads \"Jostle completed at\" and a time (screenshot: $E2E_OUT/e2e-panel.png)"
+    else
+        fail "the panel reads otherwise: $SCREEN_TEXT"
+    fi
 else
     fail "Restore did not show the panel"
     import -window root "$E2E_OUT/e2e-failure.png"

@@ -31,8 +31,11 @@ start_jostle
 
 if wait_for 30 jostle_windows >/dev/null; then
     box=$(jostle_windows | head -1)
-    import -window "$box" "$E2E_OUT/e2e-no-tray.png"
-    pass "a message box says so (screenshot: $E2E_OUT/e2e-no-tray.png)"
+    if shows_text "$box" "$E2E_OUT/e2e-no-tray.png" -F "Failed to create tray icon"; then
+        pass "a message box says \"Failed to create tray icon\" (screenshot: $E2E_OUT/e2e-no-tray.png)"
+    else
+        fail "the message box reads otherwise: $SCREEN_TEXT"
+    fi
     xdotool key Return
 else
     fail "no message box appeared"

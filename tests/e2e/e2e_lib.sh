@@ -149,6 +149,26 @@ check_request() {
     fi
 }
 
+# The text a screenshot shows, read by OCR (enlarged first: dialog fonts are small).
+screen_text() {
+    convert "$1" -resize 300% -colorspace Gray "$E2E_WORK/ocr.png" &&
+        tesseract "$E2E_WORK/ocr.png" - 2>/dev/null
+}
+
+# shows_text WINDOW IMAGE GREP_ARGUMENTS...: takes screenshots of WINDOW into
+# IMAGE until grep with those arguments finds a line of what it shows (five
+# tries, as a loaded machine may paint late). SCREEN_TEXT holds the last reading.
+shows_text() {
+    local window=$1 image=$2
+    shift 2
+    for _ in 1 2 3 4 5; do
+        import -window "$window" "$image" && SCREEN_TEXT=$(screen_text "$image") &&
+            grep -q "$@" <<<"$SCREEN_TEXT" && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
 # Checks that the settings file holds a value.
 check_setting() {
     local file=$1 name=$2 value=$3

@@ -56,10 +56,11 @@ tray_menu() {
 }
 
 # Opens the dialog TITLE with the frame's menu KEYS, keeps a screenshot of it
-# as NAME, and closes it with Esc.
+# as NAME, checks that it shows TEXT, and closes it with Esc.
+#   check_dialog TITLE NAME TEXT KEYS...
 check_dialog() {
-    local label=$1 title="^$1\$" name=$2 window
-    shift 2
+    local label=$1 title="^$1\$" name=$2 text=$3 window
+    shift 3
     xdotool windowfocus --sync "$FRAME"
     xdotool key --delay 200 "$@"
     if ! wait_for 5 window_shown "$title"; then
@@ -68,9 +69,11 @@ check_dialog() {
         return
     fi
     window=$(visible_window "$title")
-    sleep 0.3
-    import -window "$window" "$E2E_OUT/e2e-dialog-$name.png"
-    pass "\"$label\" opens from the menu (screenshot: $E2E_OUT/e2e-dialog-$name.png)"
+    if shows_text "$window" "$E2E_OUT/e2e-dialog-$name.png" -F "$text"; then
+        pass "\"$label\" opens from the menu and shows \"$text\" (screenshot: $E2E_OUT/e2e-dialog-$name.png)"
+    else
+        fail "\"$label\" reads otherwise: $SCREEN_TEXT"
+    fi
     xdotool windowfocus --sync "$window" key Escape
     wait_for 5 window_gone "$title" || fail "\"$label\" did not close with Esc"
 }
@@ -87,11 +90,11 @@ tray_menu r
 wait_for 5 window_shown '^Jostle$' || abort "Restore did not show the panel"
 FRAME=$(visible_window '^Jostle$')
 
-check_dialog "Edit Names" edit-names alt+j e
-check_dialog "Options" options alt+j o
-check_dialog "Statistics Snapshot" statistics alt+j Up Return
-check_dialog "Jostle Help" help alt+h h
-check_dialog "About Jostle" about alt+h a
+check_dialog "Edit Names" edit-names "Click and Drag names if you wish to re-order them." alt+j e
+check_dialog "Options" options "Ignore Connection Failures" alt+j o
+check_dialog "Statistics Snapshot" statistics "Number of successful Jostles:" alt+j Up Return
+check_dialog "Jostle Help" help "The control panel" alt+h h
+check_dialog "About Jostle" about "Copyright (C) 1997-2026" alt+h a
 
 tray_menu a
 wait_for 5 window_shown '^About Jostle$' || abort "About from the tray menu did not open"
