@@ -140,7 +140,7 @@ public:
     }
     long Send(SocketHandle socket, const char* data, std::size_t length) override {
         sends.push_back({socket, std::string(data, length)});
-        return static_cast<long>(length);
+        return sendsFail ? -1 : static_cast<long>(length);
     }
     long Receive(SocketHandle socket, char* buffer, std::size_t maxLength) override {
         receives.push_back({socket, maxLength});
@@ -172,6 +172,7 @@ public:
     std::vector<ConnectCall> connects;
     std::vector<SocketHandle> selected;
     std::vector<std::pair<SocketHandle, std::string>> sends;
+    bool sendsFail = false;
     std::vector<std::pair<SocketHandle, std::size_t>> receives;
     std::vector<SocketHandle> closes;
     std::set<SocketHandle> open;

@@ -343,8 +343,20 @@ TEST_F(EngineTest, RepliesCountOnceAndStaleSocketsAreIgnored) {
     EXPECT_EQ(network.receives.size(), 2U);
 }
 
-TEST_F(EngineTest, PeerClosingWithoutDataLeavesTheAttemptOpen) {
-    InitializeWith({"127.0.0.1"});
+// Failures the engine neither records nor reports, whatever Ignore says.
+class UnrecordedFailureTest : public EngineTest, public ::testing::WithParamInterface<int> {
+protected:
+    void ExpectNothingRecordedAndTheCountdownOn() {
+        EXPECT_EQ(view->m_httpFailures + view->m_socketFailures + view->m_dnsFailures, 0);
+        EXPECT_EQ(view->m_problemPending, 0);
+        EXPECT_THAT(alerts.shown, IsEmpty());
+        EXPECT_TRUE(timers.IsActive(ids::TIMER_TICK));
+        EXPECT_EQ(countdownText.Text(), "24:57");
+    }
+};
+
+TEST_P(UnrecordedFailureTest, PeerClosingWithoutDataLeavesTheAttemptOpen) {
+    InitializeWith({"127.0.0.1"}, GetParam());
     StartArmed();
     Tick();
     network.Deliver(LastSocket(), ids::FD_CLOSE);
@@ -353,8 +365,23 @@ TEST_F(EngineTest, PeerClosingWithoutDataLeavesTheAttemptOpen) {
     EXPECT_EQ(view->m_bWaiting, 1);
     EXPECT_EQ(trayShell.Icon(), ids::IDI_BUSY);
     EXPECT_FALSE(startButton.IsEnabled());
-    EXPECT_EQ(view->m_httpFailures + view->m_socketFailures + view->m_dnsFailures, 0);
+    ExpectNothingRecordedAndTheCountdownOn();
 }
+
+TEST_P(UnrecordedFailureTest, ARequestThatCannotBeSentIsWaitedFor) {
+    InitializeWith({"127.0.0.1"}, GetParam());
+    StartArmed();
+    network.sendsFail = true;
+    Tick();
+    ASSERT_EQ(network.sends.size(), 1U);
+    EXPECT_EQ(statusText.Text(), "Jostle was sent");
+    Tick(3);
+    EXPECT_EQ(view->m_bWaiting, 1);
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_BUSY);
+    ExpectNothingRecordedAndTheCountdownOn();
+}
+
+INSTANTIATE_TEST_SUITE_P(IgnoreOffAndOn, UnrecordedFailureTest, ::testing::Values(0, 1));
 
 TEST_F(EngineTest, RestartAbandonsTheRequestOut) {
     InitializeWith({"127.0.0.1"});
@@ -377,6 +404,26 @@ TEST_F(EngineTest, AttemptMadeBehindAFailureMessageKeepsNoSocketOpen) {
     EXPECT_EQ(network.connects.size(), 2U);
     EXPECT_THAT(network.open, IsEmpty());
     EXPECT_EQ(view->m_socket, kNoSocket);
+}
+
+TEST_F(EngineTest, AReplyArrivingBehindAFailureMessageCounts) {
+    InitializeWith({"127.0.0.2"}, 0);
+    StartArmed();
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    alerts.whileOpen = [&] {
+        Tick(1500); // the next attempt connects behind the box
+        ASSERT_EQ(network.sends.size(), 1U);
+        clock.timeText = "08:25:01";
+        network.Deliver(network.sends[0].first, ids::FD_READ);
+        EXPECT_EQ(view->m_successCount, 1);
+        EXPECT_EQ(statusText.Text(), "Jostle completed at 08:25:01");
+        EXPECT_EQ(trayShell.Icon(), ids::IDI_ACTIVE);
+    };
+    Tick();
+    EXPECT_EQ(view->m_successCount, 1);
+    EXPECT_EQ(view->m_httpFailures, 1);
+    EXPECT_EQ(statusText.Text(), "NOT RUNNING") << "the failure's stop comes when the box closes";
+    EXPECT_THAT(network.open, IsEmpty());
 }
 
 TEST_F(EngineTest, AttemptMadeWhileConnectingLeavesOneSocketOpen) {

@@ -53,8 +53,11 @@ TEST_F(EngineTest, AcceptedPeriodArmsTheCountdown) {
     EXPECT_EQ(jostle.m_usePendingName, 0);
 }
 
-TEST_F(EngineTest, RejectedPeriodStopsAndPutsTheLastTextBack) {
-    CJostleView& jostle = InitializeWith({"127.0.0.1"});
+class RejectedPeriodTest : public EngineTest, public ::testing::WithParamInterface<int> {};
+
+// Ignore plays no part: a rejected period always stops the engine.
+TEST_P(RejectedPeriodTest, StopsAndPutsTheLastTextBack) {
+    CJostleView& jostle = InitializeWith({"127.0.0.1"}, GetParam());
     StartArmed();
     Tick();
     for (const char* text : {"61", "0.9", "nan", "inf", "1e30", "", "abc"}) {
@@ -71,6 +74,8 @@ TEST_F(EngineTest, RejectedPeriodStopsAndPutsTheLastTextBack) {
         EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(IgnoreOffAndOn, RejectedPeriodTest, ::testing::Values(0, 1));
 
 TEST_F(EngineTest, DebugModeMakesEveryPeriodFifteenSeconds) {
     settings.Set("Debug", "1");
