@@ -1,12 +1,14 @@
 // Timers, message boxes, the busy cursor, the tray shell and the desktop
 // services on the offscreen platform.
 #include "platform/QtAlerts.h"
+#include "platform/QtNetwork.h"
 #include "platform/QtTimers.h"
 #include "platform/QtTrayShell.h"
 #include "platform/SystemServices.h"
 #include "res/Menus.h"
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/TestMain.h"
+#include "tests/integration/platform/TestServer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <arpa/inet.h>
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -212,6 +215,59 @@ TEST(AlertsTest, TimersGoOnWhileABoxIsOpen) {
     });
     alerts.MessageBox("text", AlertIcon::Exclamation);
     EXPECT_GE(log.Count(101), 5);
+}
+
+// Reads each readable socket once and closes it when the peer does; the
+// box is closed once the close has come.
+class ReadingSink : public INetworkEvents {
+public:
+    explicit ReadingSink(QtNetwork& network) : m_network(network) { m_network.SetEventSink(this); }
+    ~ReadingSink() override { m_network.SetEventSink(nullptr); }
+    ReadingSink(const ReadingSink&) = delete;
+    ReadingSink& operator=(const ReadingSink&) = delete;
+
+    void OnLocalHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
+    void OnTargetHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
+    void OnSocketEvent(SocketHandle socket, int event) override {
+        if (event == ids::FD_READ) {
+            char buffer[1024];
+            bytes += std::max(0L, m_network.Receive(socket, buffer, sizeof buffer));
+        } else if (event == ids::FD_CLOSE) {
+            m_network.Close(socket);
+            closedWhileBoxOpen = QApplication::activeModalWidget() != nullptr;
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->accept();
+            }
+        }
+    }
+
+    long bytes = 0;
+    bool closedWhileBoxOpen = false;
+
+private:
+    QtNetwork& m_network;
+};
+
+TEST(AlertsTest, SocketEventsGoOnWhileABoxIsOpen) {
+    test::TestServer server("packets");
+    QtNetwork network;
+    ReadingSink sink(network);
+    const ConnectResult result = network.Connect(htonl(INADDR_LOOPBACK), 80);
+    ASSERT_EQ(result.status, ConnectStatus::Connected);
+    ASSERT_TRUE(network.Select(result.socket));
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    network.Send(result.socket, request.data(), request.size());
+    QTimer giveUp; // the reply never came: end the box anyway
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->reject();
+        }
+    });
+    giveUp.start(10000);
+    QtAlerts().MessageBox("the reply comes in behind this box", AlertIcon::Exclamation);
+    EXPECT_TRUE(sink.closedWhileBoxOpen);
+    EXPECT_GT(sink.bytes, 0);
 }
 
 class RecordingWindow : public INotifyWindow {
