@@ -1,16 +1,30 @@
 # The core folders must stay free of Qt: fail the configure step if any of their
-# targets links a Qt library, directly or through another of our targets.
+# targets reaches a Qt library, directly or through other targets (ours or
+# imported), whichever folder added the link. Call it once every folder is in.
 function(jostle_check_no_qt)
-    foreach(target IN LISTS ARGN)
-        foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
-            get_target_property(libs ${target} ${property})
-            if(libs)
+    foreach(core IN LISTS ARGN)
+        set(queue ${core})
+        set(seen ${core})
+        while(queue)
+            list(POP_FRONT queue current)
+            foreach(property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+                get_target_property(libs ${current} ${property})
+                if(NOT libs)
+                    continue()
+                endif()
                 foreach(lib IN LISTS libs)
+                    # Static libraries pass their links on as $<LINK_ONLY:name>.
+                    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" lib "${lib}")
                     if(lib MATCHES "Qt")
-                        message(FATAL_ERROR "${target} links ${lib}: the core must not use Qt")
+                        message(FATAL_ERROR
+                            "${core} reaches ${lib} through ${current}: the core must not use Qt")
+                    endif()
+                    if(TARGET ${lib} AND NOT lib IN_LIST seen)
+                        list(APPEND seen ${lib})
+                        list(APPEND queue ${lib})
                     endif()
                 endforeach()
-            endif()
-        endforeach()
+            endforeach()
+        endwhile()
     endforeach()
 endfunction()
