@@ -41,12 +41,20 @@ bool WriteMany(CSettingsStore& store, const std::string& prefix, int count) {
     return allStored;
 }
 
+// Once the file has content, it must never be seen missing, empty or
+// unparseable: every replace is atomic.
 int CheckUntilStopped(const std::filesystem::path& file, const std::filesystem::path& stop) {
     long parses = 0;
+    bool seenContent = false;
     while (!std::filesystem::exists(stop)) {
         std::ifstream in(file, std::ios::binary);
         const std::string text{std::istreambuf_iterator<char>(in),
                                std::istreambuf_iterator<char>()};
+        if (text.empty() && seenContent) {
+            std::printf("missing or empty after %ld parses\n", parses);
+            return 1;
+        }
+        seenContent = seenContent || !text.empty();
         if (!jostle::Hive::Parse(text)) {
             std::printf("unparseable after %ld parses\n", parses);
             return 1;
@@ -54,7 +62,7 @@ int CheckUntilStopped(const std::filesystem::path& file, const std::filesystem::
         ++parses;
     }
     std::printf("%ld parses\n", parses);
-    return parses > 0 ? 0 : 1;
+    return parses > 0 && seenContent ? 0 : 1;
 }
 
 } // namespace
