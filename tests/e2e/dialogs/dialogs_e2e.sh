@@ -3,7 +3,8 @@
 # inside the private network namespace (run through tests/netns.sh). Opens
 # each dialog from the menus, keeps a screenshot of each as
 # OUTDIR/e2e-dialog-NAME.png, and ends the program from the tray menu while
-# the About box is open.
+# the About box is open; then, in a second run, while a connect failure's
+# message box and the About box over it are open.
 #
 #   dialogs_e2e.sh JOSTLE OUTDIR
 set -uo pipefail
@@ -20,11 +21,33 @@ abort() {
     finish
 }
 
-# Loopback names only, and no automatic start: the dialogs are what is tested.
+# write_dialog_settings FILE [VALUE_LINES]: loopback names only, and the value
+# lines given (by default no automatic start: the dialogs are what is tested).
 write_dialog_settings() {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n' >"$1"
     printf '[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\r\n' >>"$1"
-    printf '"ComboName0"="127.0.0.1"\r\n"ComboName1"="localhost"\r\n"AutoStart"="0"\r\n' >>"$1"
+    printf '"ComboName0"="127.0.0.1"\r\n"ComboName1"="localhost"\r\n' >>"$1"
+    printf '%s' "${2:-$'"AutoStart"="0"\r\n'}" >>"$1"
+}
+
+# Starts jostle with the settings file $1 and waits for its tray icon.
+start_program() {
+    "$E2E_JOSTLE" --settings "$1" >"$E2E_WORK/jostle.out" 2>"$E2E_WORK/jostle.err" &
+    JOSTLE_PID=$!
+    PIDS+=("$JOSTLE_PID")
+    wait_for 30 has_tray_icon || abort "the tray icon did not appear"
+}
+
+# Chooses Exit from the tray menu; the program must end with status 0.
+exit_from_tray() {
+    local while_open=$1
+    tray_menu x
+    wait_exit "$JOSTLE_PID" 5
+    if [[ $EXIT_STATUS == 0 ]]; then
+        pass "Exit from the tray with $while_open open ends with status 0"
+    else
+        fail "after Exit with $while_open open the status is $EXIT_STATUS; stderr: $(cat "$E2E_WORK/jostle.err")"
+    fi
 }
 
 visible_window() {
@@ -81,10 +104,7 @@ check_dialog() {
 start_display
 start_tray
 write_dialog_settings "$E2E_WORK/settings.reg"
-"$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" >"$E2E_WORK/jostle.out" 2>"$E2E_WORK/jostle.err" &
-JOSTLE_PID=$!
-PIDS+=("$JOSTLE_PID")
-wait_for 30 has_tray_icon || abort "the tray icon did not appear"
+start_program "$E2E_WORK/settings.reg"
 
 tray_menu r
 wait_for 5 window_shown '^Jostle$' || abort "Restore did not show the panel"
@@ -98,11 +118,20 @@ check_dialog "About Jostle" about "Copyright (C) 1997-2026" alt+h a
 
 tray_menu a
 wait_for 5 window_shown '^About Jostle$' || abort "About from the tray menu did not open"
-tray_menu x
-wait_exit "$JOSTLE_PID" 5
-if [[ $EXIT_STATUS == 0 ]]; then
-    pass "Exit from the tray with the About box open ends with status 0"
+exit_from_tray "the About box"
+
+# Nothing listens on port 80 and failures are not ignored: the first attempt
+# ends in a message box, and the About box goes over it.
+write_dialog_settings "$E2E_WORK/failing.reg" $'"AutoStart"="1"\r\n"Ignore"="0"\r\n"Debug"="1"\r\n'
+start_program "$E2E_WORK/failing.reg"
+if wait_for 30 window_shown '^Jostle$' &&
+    shows_text "$(visible_window '^Jostle$')" "$E2E_OUT/e2e-connect-failure.png" \
+        -F "Cannot connect to 127.0.0.1 on port 80"; then
+    pass "a failed connect says so in a message box (screenshot: $E2E_OUT/e2e-connect-failure.png)"
 else
-    fail "after Exit with the About box open the status is $EXIT_STATUS; stderr: $(cat "$E2E_WORK/jostle.err")"
+    fail "no connect failure message: ${SCREEN_TEXT:-no window}"
 fi
+tray_menu a
+wait_for 5 window_shown '^About Jostle$' || fail "About from the tray menu did not open over the message"
+exit_from_tray "a message box and the About box"
 finish
