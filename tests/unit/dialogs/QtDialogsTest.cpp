@@ -1,6 +1,7 @@
 #include "ui/dialogs/QtDialogs.h"
 
 #include "DialogTestSupport.h"
+#include "platform/QtTimers.h"
 #include "res/ResourceIds.h"
 
 #include <QCheckBox>
@@ -171,6 +172,30 @@ TEST_F(QtDialogsTest, ADialogSitsWhereItsTemplatePutsItInTheOwner) {
     EXPECT_GT(aboutAt.x(), 200) << "template 100 sits at 34, 22 dialog units";
     EXPECT_GT(aboutAt.y(), 150);
     EXPECT_LT(aboutAt.x(), 200 + 34 * 3);
+}
+
+class CountingTimerSink : public ITimerEvents {
+public:
+    void OnTimer(int /*id*/) override { ++expiries; }
+    int expiries = 0;
+};
+
+// The engine's countdown and attempts run on these timers while a dialog is up.
+TEST_F(QtDialogsTest, TimersGoOnWhileADialogIsOpen) {
+    CountingTimerSink sink;
+    QtTimers timers;
+    timers.SetEventSink(&sink);
+    timers.SetTimer(ids::TIMER_TICK, 10);
+    int expiriesWhenClosed = 0;
+    WhenModalOpens([&](QDialog& options) {
+        QTimer::singleShot(300, &options, [&] {
+            expiriesWhenClosed = sink.expiries;
+            Press(options, ids::ID_CANCEL);
+        });
+    });
+    OptionsData options;
+    m_dialogs.RunOptions(options);
+    EXPECT_GE(expiriesWhenClosed, 5);
 }
 
 TEST_F(QtDialogsTest, HelpTellsWhereTheSettingsLive) {

@@ -86,5 +86,22 @@ TEST_F(RealStoreTest, OptionsAndEditedNamesSurviveARestart) {
     EXPECT_EQ(second.m_targetName, "127.0.0.1");
 }
 
+TEST_F(RealStoreTest, AShortenedListLeavesNoStaleNamesInTheFile) {
+    CJostleView& first = NewRun();
+    nameCombo.Type("127.0.0.3");
+    first.OnCommand(ids::IDC_START);
+    CompleteLocalLookup();
+    Tick(); // the connect saves all six names
+    ASSERT_THAT(FileText(), HasSubstr("\"ComboName5\"=\"127.0.0.3\""));
+    dialogs.editNames = [](EditNamesData& data) { data.names = {"127.0.0.3", "127.0.0.4"}; };
+    first.OnCommand(ids::ID_EDIT_NAMES);
+    EXPECT_THAT(FileText(), HasSubstr("\"ComboName2\"=\"\""));
+    EXPECT_THAT(FileText(), HasSubstr("\"ComboName5\"=\"\""));
+
+    CJostleView& second = NewRun();
+    EXPECT_THAT(nameCombo.items, ElementsAre("127.0.0.3", "127.0.0.4"));
+    EXPECT_EQ(second.m_targetName, "127.0.0.3") << "the name current at opening stays selected";
+}
+
 } // namespace
 } // namespace jostle::test
