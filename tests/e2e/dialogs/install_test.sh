@@ -28,8 +28,10 @@ done
 
 desktop-file-validate "$prefix/share/applications/jostle.desktop" || fail "desktop entry"
 
-# The icon must be an SVG drawing.
-grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/jostle.svg" || fail "icon is no SVG"
+# The icon must be an SVG drawing that renders.
+icon="$prefix/share/icons/hicolor/scalable/apps/jostle.svg"
+grep -q '<svg' "$icon" || fail "icon is no SVG"
+convert "$icon" -resize 48x48 "png:$prefix/icon-48.png" 2>/dev/null || fail "icon does not render"
 
 # man prints warnings on standard error; there must be none.
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/jostle.1" \
