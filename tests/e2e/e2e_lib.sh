@@ -206,6 +206,12 @@ stop_started() {
 }
 
 finish() {
+    # A settings file set aside would have left the program on its default,
+    # public targets: the run proves nothing then.
+    local refused
+    refused=$(grep -hs "can't be parsed" "$E2E_WORK"/*.err)
+    [[ -z $refused ]] && pass "every settings file was accepted" ||
+        fail "a settings file was set aside: $refused"
     if ((E2E_FAILURES == 0)); then
         echo "e2e: all checks passed"
         exit 0

@@ -17,22 +17,24 @@ begin_run
 # Stops the run at once: what follows needs what failed.
 abort() {
     fail "$*"
-    [[ -s "$E2E_WORK/jostle.err" ]] && sed 's/^/jostle: /' "$E2E_WORK/jostle.err" >&2
+    [[ -s "$JOSTLE_ERR" ]] && sed 's/^/jostle: /' "$JOSTLE_ERR" >&2
     finish
 }
 
-# write_dialog_settings FILE [VALUE_LINES]: loopback names only, and the value
-# lines given (by default no automatic start: the dialogs are what is tested).
+# write_dialog_settings FILE VALUE_LINES: loopback names only, and the value
+# lines given.
 write_dialog_settings() {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n' >"$1"
     printf '[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\r\n' >>"$1"
     printf '"ComboName0"="127.0.0.1"\r\n"ComboName1"="localhost"\r\n' >>"$1"
-    printf '%s' "${2:-$'"AutoStart"="0"\r\n'}" >>"$1"
+    printf '%s' "$2" >>"$1"
 }
 
-# Starts jostle with the settings file $1 and waits for its tray icon.
+# Starts jostle with the settings file $1 and waits for its tray icon; its
+# output goes next to the file, as NAME.out and NAME.err (JOSTLE_ERR).
 start_program() {
-    "$E2E_JOSTLE" --settings "$1" >"$E2E_WORK/jostle.out" 2>"$E2E_WORK/jostle.err" &
+    JOSTLE_ERR=${1%.reg}.err
+    "$E2E_JOSTLE" --settings "$1" >"${1%.reg}.out" 2>"$JOSTLE_ERR" &
     JOSTLE_PID=$!
     PIDS+=("$JOSTLE_PID")
     wait_for 30 has_tray_icon || abort "the tray icon did not appear"
@@ -46,7 +48,7 @@ exit_from_tray() {
     if [[ $EXIT_STATUS == 0 ]]; then
         pass "Exit from the tray with $while_open open ends with status 0"
     else
-        fail "after Exit with $while_open open the status is $EXIT_STATUS; stderr: $(cat "$E2E_WORK/jostle.err")"
+        fail "after Exit with $while_open open the status is $EXIT_STATUS; stderr: $(cat "$JOSTLE_ERR")"
     fi
 }
 
@@ -103,7 +105,8 @@ check_dialog() {
 
 start_display
 start_tray
-write_dialog_settings "$E2E_WORK/settings.reg"
+# No automatic start: the dialogs are what is tested.
+write_dialog_settings "$E2E_WORK/settings.reg" $'"AutoStart"="0"\r\n'
 start_program "$E2E_WORK/settings.reg"
 
 tray_menu r
