@@ -17,7 +17,7 @@ begin_run
 # Stops the run at once: what follows needs what failed.
 abort() {
     fail "$*"
-    [[ -s "$JOSTLE_ERR" ]] && sed 's/^/jostle: /' "$JOSTLE_ERR" >&2
+    [[ -s "${JOSTLE_ERR:-}" ]] && sed 's/^/jostle: /' "$JOSTLE_ERR" >&2
     finish
 }
 
