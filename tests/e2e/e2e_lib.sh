@@ -80,11 +80,14 @@ wait_for() {
 
 # An X server of its own (a free display number) and a real tray in it.
 # The screen saver is off: it would wake every client up after ten minutes.
+# No reset: an X server resets when its last client leaves and refuses new
+# clients meanwhile, and the short-lived xdotool calls of these tests could
+# otherwise be that last client just as trayer or the program connects.
 start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 3>"$E2E_WORK/display" \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 -noreset 3>"$E2E_WORK/display" \
         >"$E2E_WORK/xvfb.log" 2>&1 &
     PIDS+=($!)
-    wait_for 30 test -s "$E2E_WORK/display" || { echo "Xvfb did not start" >&2; exit 1; }
+    wait_for 30 test -s "$E2E_WORK/display" || { echo "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")" >&2; exit 1; }
     export DISPLAY=":$(head -1 "$E2E_WORK/display")"
     unset WAYLAND_DISPLAY
 }
@@ -93,7 +96,8 @@ start_tray() {
     trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
         --transparent false >"$E2E_WORK/trayer.log" 2>&1 &
     PIDS+=($!)
-    wait_for 30 xdotool search --name '^panel$' >/dev/null || { echo "trayer did not start" >&2; exit 1; }
+    wait_for 30 xdotool search --name '^panel$' >/dev/null ||
+        { echo "trayer did not start: $(cat "$E2E_WORK/trayer.log")" >&2; exit 1; }
 }
 
 # Starts the HTTP test server on 127.0.0.1:80, recording requests to $1.N;
@@ -103,7 +107,8 @@ start_server() {
     "$E2E_SERVER" --address 127.0.0.1 --port 80 --record "$record" \
         --ready "$E2E_WORK/server.ready" --max-seconds "$seconds" >"$E2E_WORK/server.out" 2>&1 &
     E2E_SERVER_PID=$!
-    wait_for 30 test -s "$E2E_WORK/server.ready" || { echo "test server did not start" >&2; exit 1; }
+    wait_for 30 test -s "$E2E_WORK/server.ready" ||
+        { echo "test server did not start: $(cat "$E2E_WORK/server.out")" >&2; exit 1; }
 }
 
 # A settings file whose only target is the local test server.
