@@ -124,8 +124,15 @@ write_settings() {
 start_jostle() {
     start_server "$E2E_WORK/request"
     write_settings "$E2E_WORK/settings.reg"
-    "$E2E_JOSTLE" --settings "$E2E_WORK/settings.reg" "$@" >"$E2E_WORK/jostle.out" \
-        2>"$E2E_WORK/jostle.err" &
+    launch_jostle "$E2E_WORK/settings.reg" "$E2E_WORK/jostle" "$@"
+}
+
+# launch_jostle SETTINGS OUTPUT [ARGS...]: starts jostle with the settings file
+# and the arguments, its output in OUTPUT.out and OUTPUT.err; sets JOSTLE_PID.
+launch_jostle() {
+    local settings=$1 output=$2
+    shift 2
+    "$E2E_JOSTLE" --settings "$settings" "$@" >"$output.out" 2>"$output.err" &
     JOSTLE_PID=$!
     PIDS+=("$JOSTLE_PID")
 }

@@ -34,9 +34,7 @@ write_dialog_settings() {
 # output goes next to the file, as NAME.out and NAME.err (JOSTLE_ERR).
 start_program() {
     JOSTLE_ERR=${1%.reg}.err
-    "$E2E_JOSTLE" --settings "$1" >"${1%.reg}.out" 2>"$JOSTLE_ERR" &
-    JOSTLE_PID=$!
-    PIDS+=("$JOSTLE_PID")
+    launch_jostle "$1" "${1%.reg}"
     wait_for 30 has_tray_icon || abort "the tray icon did not appear"
 }
 
