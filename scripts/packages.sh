@@ -1,7 +1,7 @@
 # The Debian packages the build, the package and the tests need (sourced by
 # the scripts). They are installed without recommended packages, so every
 # tool a script or test calls must come from a package named here.
-# shellcheck disable=SC2034
+# shellcheck shell=bash disable=SC2034
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libxcb1-dev
                 qt6-qpa-plugins libgl-dev)
 # dpkg-shlibdeps, which puts the Qt libraries into the package's Depends.
