@@ -114,7 +114,10 @@ public:
     void SetEventSink(INetworkEvents* sink) override { m_sink = sink; }
     std::string HostName() override { return hostName; }
     void LookupLocalHost(const std::string& name) override { localLookups.push_back(name); }
-    void LookupTarget(const std::string& name) override { targetLookups.push_back(name); }
+    void LookupTarget(const std::string& name) override {
+        ++m_targetLookupsStarted;
+        targetLookups.push_back(name);
+    }
     ConnectResult Connect(std::uint32_t address, std::uint16_t port) override {
         connects.push_back({address, port});
         if (whileConnecting) {
@@ -162,7 +165,9 @@ public:
         ++m_targetLookupsCompleted;
         m_sink->OnTargetHostFound(error, entry);
     }
-    bool TargetLookupOutstanding() const { return targetLookups.size() > m_targetLookupsCompleted; }
+    bool TargetLookupOutstanding() const {
+        return m_targetLookupsStarted > m_targetLookupsCompleted;
+    }
     void Deliver(SocketHandle socket, int event) { m_sink->OnSocketEvent(socket, event); }
     INetworkEvents* Sink() const { return m_sink; }
 
@@ -184,6 +189,7 @@ public:
 private:
     INetworkEvents* m_sink = nullptr;
     SocketHandle m_nextSocket = 3;
+    std::size_t m_targetLookupsStarted = 0;
     std::size_t m_targetLookupsCompleted = 0;
 };
 
