@@ -110,6 +110,7 @@ void CJostleView::LoadNameList() {
 void CJostleView::OnCommand(int commandId) {
     switch (commandId) {
     case ids::IDC_START:
+        m_roundFailures = 0; // the user's start begins a new round
         OnStart();
         break;
     case ids::IDC_RETURN_TO_TRAY:

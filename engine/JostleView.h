@@ -11,6 +11,7 @@
 #include "tray/TrayNotifyIcon.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -87,9 +88,10 @@ public:
     void AdvanceToNextName(bool afterLookupFailure, const std::string& name);
     std::string TimeStampSuffix();
 
-    // Period check and scheduler.
-    void ApplyPeriod();
+    // Period check and scheduler. ApplyPeriod tells whether it armed the countdown.
+    bool ApplyPeriod();
     void AdjustTargetTime();
+    void WaitForNextRound();
 
     // Panel.
     void LoadNameList();
@@ -125,6 +127,7 @@ public:
     int m_initialUpdateDone = 0;
     int m_bWaiting = 0;
     std::array<char, 1026> m_recvBuffer{};
+    std::size_t m_replyBytes = 0; // of the current attempt, read and discarded
     int m_secondsElapsed = 0;
     int m_periodSeconds = 0;
     int m_targetSeconds = 0;
@@ -137,6 +140,11 @@ public:
     int m_timer101Active = 0;
     int m_timer103Active = 0;
     int m_freshStart = 0;
+    // Failures in a row that moved on to the next name, since the last success
+    // or the user's start; when they reach the number of entries, the round
+    // has failed and the next one waits for the period.
+    int m_roundFailures = 0;
+    int m_retryRound = 0; // the countdown's expiry starts the next round
     int m_ignoreFailures = 1;
     int m_randomName = 0;
     int m_randomTime = 0;

@@ -3,8 +3,10 @@
 #include "engine/JostleView.h"
 #include "res/ResourceIds.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace jostle {
@@ -12,6 +14,9 @@ namespace jostle {
 namespace {
 
 constexpr std::size_t kReceiveChunk = 1024;
+// Past this much of one reply the socket is closed: an endless reply would
+// otherwise keep a core busy until the next attempt.
+constexpr std::size_t kReplyBound = std::size_t{1} << 20;
 
 constexpr const char* kIgnoreHint = "\n\n(The \"Ignore Connection Failures\" option in the "
                                     "Options Dialog might help prevent this in the future.)";
@@ -38,6 +43,13 @@ std::uint16_t PortNumber(const std::string& port) {
         return 0;
     }
     return static_cast<std::uint16_t>(number);
+}
+
+// Counters stop at their largest value instead of wrapping round.
+void CountOne(int& counter) {
+    if (counter < std::numeric_limits<int>::max()) {
+        ++counter;
+    }
 }
 
 } // namespace
@@ -79,6 +91,7 @@ void CJostleView::StopEngine(bool notify) {
         m_trayIcon.SetIcon(ids::IDI_STOPPED);
     }
     m_bWaiting = 0;
+    m_retryRound = 0;
 }
 
 void CJostleView::LookupLocalAddress() {
@@ -155,8 +168,7 @@ void CJostleView::RunTheJob(bool usePending) {
         SendRequest();
         return;
     }
-    RecordProblem(PROBLEM_SOCKET, name);
-    if (m_ignoreFailures == 0) {
+    if (m_ignoreFailures == 0) { // ConnectSocket has counted the failure
         StopEngine(true);
     }
 }
@@ -173,6 +185,7 @@ SocketHandle CJostleView::OpenConnection(const std::string& name) {
     }
     CloseSocket(); // taken meanwhile by an attempt run from a nested event loop
     m_socket = socket;
+    m_replyBytes = 0;
     m_services.network.Select(m_socket);
     SetStatus("Connection made OK");
     SaveNameList(name);
@@ -201,6 +214,7 @@ SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::stri
     const std::uint16_t portNumber = PortNumber(port);
     const std::string host = WithoutLeadingBlanks(name);
     if (host.empty() || portNumber == 0) {
+        RecordProblem(PROBLEM_SOCKET, name);
         return kNoSocket;
     }
     std::optional<std::uint32_t> address;
@@ -210,7 +224,7 @@ SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::stri
         address = m_hostBuffer.addresses.front();
     }
     if (!address) { // no lookup result to connect to: the connect cannot succeed
-        ReportConnectFailure(host, port);
+        ReportConnectFailure(name, port);
         return kNoSocket;
     }
     const ConnectResult result = m_services.network.Connect(*address, portNumber);
@@ -218,7 +232,7 @@ SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::stri
     case ConnectStatus::Connected:
         return result.socket;
     case ConnectStatus::CreateFailed:
-        // Counted once, by RunTheJob, like every other set-up failure.
+        RecordProblem(PROBLEM_SOCKET, name); // before the message, as every failure
         if (m_ignoreFailures == 0) {
             Alert("Jostle: Error opening stream socket" + TimeStampSuffix());
         }
@@ -226,19 +240,23 @@ SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::stri
     case ConnectStatus::ConnectFailed:
         break;
     }
-    ReportConnectFailure(host, port);
+    ReportConnectFailure(name, port);
     return kNoSocket;
 }
 
+// A failed connect counts an HTTP problem under the name without its leading
+// blanks and, once it has been handled, the attempt's socket problem.
 void CJostleView::ReportConnectFailure(const std::string& name, const std::string& port) {
-    RecordProblem(PROBLEM_HTTP, name);
+    const std::string host = WithoutLeadingBlanks(name);
+    RecordProblem(PROBLEM_HTTP, host);
     if (m_ignoreFailures != 0) {
         SetStatus("Last connection failed");
-        AdvanceToNextName(false, name);
-        return;
+        AdvanceToNextName(false, host);
+    } else {
+        Alert("Jostle: Cannot connect to " + host + " on port " + port + "." + kIgnoreHint +
+              TimeStampSuffix());
     }
-    Alert("Jostle: Cannot connect to " + name + " on port " + port + "." + kIgnoreHint +
-          TimeStampSuffix());
+    RecordProblem(PROBLEM_SOCKET, name);
 }
 
 void CJostleView::CloseSocket() {
@@ -267,15 +285,22 @@ void CJostleView::OnSocketEvent(SocketHandle socket, int event) {
 
 void CJostleView::HandleReadable() {
     m_recvBuffer.fill('\0');
-    m_services.network.Receive(m_socket, m_recvBuffer.data(), kReceiveChunk);
+    const long received = m_services.network.Receive(m_socket, m_recvBuffer.data(), kReceiveChunk);
+    if (received > 0) {
+        m_replyBytes += static_cast<std::size_t>(received);
+    }
     if (m_bWaiting == 0) {
+        if (m_replyBytes >= kReplyBound) {
+            CloseSocket(); // enough of this reply
+        }
         return;
     }
     m_bWaiting = 0;
     m_busy = 0;
     m_trayIcon.SetIcon(ids::IDI_ACTIVE);
     SetStatus("Jostle completed at " + m_services.clock.LocalTimeText());
-    ++m_successCount;
+    CountOne(m_successCount);
+    m_roundFailures = 0; // a success begins a new round
 }
 
 void CJostleView::RecordProblem(int kind, const std::string& name) {
@@ -284,13 +309,13 @@ void CJostleView::RecordProblem(int kind, const std::string& name) {
     m_problemPending = 1;
     switch (kind) {
     case PROBLEM_HTTP:
-        ++m_httpFailures;
+        CountOne(m_httpFailures);
         break;
     case PROBLEM_DNS:
-        ++m_dnsFailures;
+        CountOne(m_dnsFailures);
         break;
     case PROBLEM_SOCKET:
-        ++m_socketFailures;
+        CountOne(m_socketFailures);
         break;
     default:
         break;
@@ -312,6 +337,11 @@ void CJostleView::AdvanceToNextName(bool afterLookupFailure, const std::string& 
             index = m_nameCombo.FindExact(name);
         }
         m_nameCombo.Select((index + 1) % count);
+    }
+    if (++m_roundFailures >= std::max(count, 1)) {
+        m_roundFailures = 0;
+        WaitForNextRound();
+        return;
     }
     OnStart();
 }

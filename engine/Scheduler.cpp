@@ -17,14 +17,14 @@ constexpr int kRandomDrawMask = 31; // the low five bits of a draw
 
 } // namespace
 
-void CJostleView::ApplyPeriod() {
+bool CJostleView::ApplyPeriod() {
     const std::string text = m_periodEdit.Text();
     const std::optional<int> periodSeconds = PeriodSecondsFromText(text, m_debug != 0);
     if (!periodSeconds) {
         StopEngine(true);
         m_periodEdit.SetText(m_periodText);
         Alert("Jostle: Time period must be between 1 and 60");
-        return;
+        return false;
     }
     m_periodText = text;
     m_periodSeconds = *periodSeconds;
@@ -36,6 +36,23 @@ void CJostleView::ApplyPeriod() {
     m_services.timers.SetTimer(ids::TIMER_TICK, kTickMilliseconds);
     m_timer101Active = 1;
     m_usePendingName = 1;
+    return true;
+}
+
+// Every entry has failed in a row: the next round waits for a whole period,
+// chosen as at every period's end, so a machine without a network rests
+// instead of cycling through the list. The status keeps the last failure.
+void CJostleView::WaitForNextRound() {
+    const std::string lastFailure = m_statusText.Text();
+    StopEngine(false);
+    if (!ApplyPeriod()) {
+        return;
+    }
+    SetStatus(lastFailure);
+    ChooseNextPeriodLength();
+    m_secondsElapsed = 0;
+    m_retryRound = 1;
+    RefreshCountdown();
 }
 
 void CJostleView::OnTimer(int id) {
@@ -59,7 +76,9 @@ void CJostleView::OnTick() {
     ++m_secondsElapsed;
     if (m_secondsElapsed == m_targetSeconds) {
         m_secondsElapsed = 0;
-        if (m_randomName != 0 && m_freshStart == 0) {
+        if (m_retryRound != 0) {
+            OnStart(); // from the entry the selection is on
+        } else if (m_randomName != 0 && m_freshStart == 0) {
             ChooseRandomName();
         } else {
             if (m_randomName != 0) {

@@ -1,5 +1,6 @@
-// 24 simulated hours of a one-minute cycle with random time through the core:
-// every attempt connects, sends, gets a reply and is closed by the peer.
+// Simulated time through the core: a day of one-minute cycles with random
+// time, where every attempt connects, sends, gets a reply and is closed by the
+// peer; and an hour without a network.
 #include "tests/unit/engine/EngineRig.h"
 
 #include <benchmark/benchmark.h>
@@ -8,9 +9,12 @@ namespace jostle::test {
 namespace {
 
 constexpr int kSecondsPerDay = 24 * 60 * 60;
+// What an engine that never rests managed on a real offline machine.
+constexpr int kFailuresPerSecondWithoutRest = 7700;
 
-// Keeps the fakes' records from growing over the simulated day.
+// Keeps the fakes' records from growing over the simulated time.
 void ForgetRecords(EngineRig& rig) {
+    rig.network.targetLookups.clear();
     rig.network.connects.clear();
     rig.network.selected.clear();
     rig.network.sends.clear();
@@ -51,6 +55,29 @@ void BM_OneDayOfOneMinuteCycles(benchmark::State& state) {
 }
 
 BENCHMARK(BM_OneDayOfOneMinuteCycles)->Unit(benchmark::kMillisecond);
+
+// An hour on a machine without a network, with the default 25-minute period:
+// the lookup of every name fails at once.
+void BM_OneHourOffline(benchmark::State& state) {
+    std::size_t attempts = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        EngineRig rig;
+        rig.InitializeWith({"alpha.test", "beta.test", "gamma.test", "delta.test", "eta.test"});
+        rig.StartArmed();
+        state.ResumeTiming();
+        attempts = 0;
+        for (int second = 0; second < 60 * 60; ++second) {
+            rig.Tick();
+            rig.FailLookups(kFailuresPerSecondWithoutRest);
+            attempts += rig.network.targetLookups.size() + rig.network.connects.size();
+            ForgetRecords(rig);
+        }
+    }
+    state.counters["attempts_per_hour"] = static_cast<double>(attempts);
+}
+
+BENCHMARK(BM_OneHourOffline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace jostle::test

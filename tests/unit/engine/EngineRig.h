@@ -10,6 +10,7 @@
 namespace jostle::test {
 
 inline constexpr const char* kLocalAddress = "127.0.0.9";
+inline constexpr int kHostNotFound = 11001;
 
 inline std::uint32_t Address(const std::string& dotted) {
     return ParseDottedAddress(dotted);
@@ -56,6 +57,16 @@ struct EngineRig : FakePanel {
         for (int index = 0; index < count; ++index) {
             timers.Fire(ids::TIMER_TICK);
         }
+    }
+    // Without a network every lookup fails at once, and so do the lookups those
+    // failures start: at most `limit` of them, so that an engine that never
+    // rests still comes back. Returns how many failed.
+    int FailLookups(int limit = 1000) {
+        int failed = 0;
+        for (; failed < limit && network.TargetLookupOutstanding(); ++failed) {
+            network.CompleteTargetLookup(kHostNotFound, HostEntry{});
+        }
+        return failed;
     }
     // A start whose local address is known and whose target needs no lookup.
     void StartArmed() {

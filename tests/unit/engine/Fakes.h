@@ -114,7 +114,10 @@ public:
     void SetEventSink(INetworkEvents* sink) override { m_sink = sink; }
     std::string HostName() override { return hostName; }
     void LookupLocalHost(const std::string& name) override { localLookups.push_back(name); }
-    void LookupTarget(const std::string& name) override { targetLookups.push_back(name); }
+    void LookupTarget(const std::string& name) override {
+        ++m_targetLookupsStarted;
+        targetLookups.push_back(name);
+    }
     ConnectResult Connect(std::uint32_t address, std::uint16_t port) override {
         connects.push_back({address, port});
         if (whileConnecting) {
@@ -122,7 +125,8 @@ public:
             whileConnecting = nullptr;
             callback(); // a platform whose connect runs a nested event loop
         }
-        ConnectStatus status = ConnectStatus::Connected;
+        ConnectStatus status =
+            connectsFail ? ConnectStatus::ConnectFailed : ConnectStatus::Connected;
         if (!connectOutcomes.empty()) {
             status = connectOutcomes.front();
             connectOutcomes.pop_front();
@@ -158,15 +162,20 @@ public:
         m_sink->OnLocalHostFound(error, entry);
     }
     void CompleteTargetLookup(int error, const HostEntry& entry) {
+        ++m_targetLookupsCompleted;
         m_sink->OnTargetHostFound(error, entry);
+    }
+    bool TargetLookupOutstanding() const {
+        return m_targetLookupsStarted > m_targetLookupsCompleted;
     }
     void Deliver(SocketHandle socket, int event) { m_sink->OnSocketEvent(socket, event); }
     INetworkEvents* Sink() const { return m_sink; }
 
     std::string hostName = "workstation";
     std::string reply = "HTTP/1.0 200 OK\r\n\r\n";
-    std::deque<ConnectStatus> connectOutcomes; // Connected when empty
-    std::function<void()> whileConnecting;     // runs once, inside the next connect
+    std::deque<ConnectStatus> connectOutcomes; // then Connected, or ConnectFailed when:
+    bool connectsFail = false;
+    std::function<void()> whileConnecting; // runs once, inside the next connect
     std::vector<std::string> localLookups;
     std::vector<std::string> targetLookups;
     std::vector<ConnectCall> connects;
@@ -180,6 +189,8 @@ public:
 private:
     INetworkEvents* m_sink = nullptr;
     SocketHandle m_nextSocket = 3;
+    std::size_t m_targetLookupsStarted = 0;
+    std::size_t m_targetLookupsCompleted = 0;
 };
 
 class FakeTimers : public ITimers {

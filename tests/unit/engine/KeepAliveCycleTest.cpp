@@ -87,7 +87,7 @@ TEST_F(EngineTest, StartWithANameLooksUpOnceAndRepeatsEveryPeriod) {
 // every Show has its Hide once nothing is.
 TEST_F(EngineTest, BusyCursorShowsWhileSomethingIsOutAndOnlyThen) {
     const auto outstanding = [this] { return busyCursor.shows - busyCursor.hides; };
-    InitializeWith({"alpha.test", "beta.test"});
+    InitializeWith({"alpha.test", "beta.test", "gamma.test"});
     Start();
     EXPECT_EQ(outstanding(), 1) << "the local lookup";
     CompleteLocalLookup();
@@ -227,11 +227,14 @@ TEST_F(EngineTest, ConnectFailureWithoutIgnoreTellsWhileCountingThenStops) {
     EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
 }
 
-TEST_F(EngineTest, SocketCreationFailureCountsOnce) {
+TEST_F(EngineTest, SocketCreationFailureCountsOnceBeforeItsMessage) {
     InitializeWith({"127.0.0.2"}, 0);
     StartArmed();
     network.connectOutcomes = {ConnectStatus::CreateFailed};
+    int countedWhileOpen = 0;
+    alerts.whileOpen = [&] { countedWhileOpen = view->m_socketFailures; };
     Tick();
+    EXPECT_EQ(countedWhileOpen, 1);
     EXPECT_THAT(AlertTexts(), ElementsAre("Jostle: Error opening stream socket" + kSuffix));
     EXPECT_EQ(view->m_socketFailures, 1);
     EXPECT_EQ(view->m_httpFailures, 0);

@@ -1,0 +1,133 @@
+// With "Ignore" on, a failure moves on to the next name at once, but a round
+// in which every entry failed waits for the period; and the engine's other
+// bounds: counters that stop, replies that are cut off.
+#include "tests/unit/engine/EngineHarness.h"
+
+#include <climits>
+#include <gmock/gmock.h>
+
+namespace jostle::test {
+namespace {
+
+using ::testing::Each;
+using ::testing::ElementsAre;
+
+std::size_t Attempts(const FakeNetwork& network) {
+    return network.targetLookups.size() + network.connects.size();
+}
+
+TEST_F(EngineTest, OfflineThreeNamesMakeAtMostThreeAttemptsAMinute) {
+    InitializeWith({"alpha.test", "127.0.0.2", "beta.test"});
+    periodEdit.SetText("1");
+    network.connectsFail = true;
+    StartArmed();
+    std::vector<int> attemptSeconds;
+    for (int second = 0; second < 3600; ++second) {
+        Tick();
+        FailLookups();
+        attemptSeconds.resize(Attempts(network), second);
+        if (second == 1) {
+            EXPECT_EQ(countdownText.Text(), " 1:00") << "the round failed: a whole period";
+        }
+    }
+    for (std::size_t index = 3; index < attemptSeconds.size(); ++index) {
+        ASSERT_GE(attemptSeconds[index] - attemptSeconds[index - 3], 60) << index;
+    }
+    EXPECT_GE(attemptSeconds.size(), 3U * 59U) << "each period the list is tried again";
+}
+
+TEST_F(EngineTest, OneEntryThatFailsIsAWholeRound) {
+    InitializeWith({"alpha.test"});
+    StartArmed();
+    EXPECT_EQ(FailLookups(), 1);
+    EXPECT_EQ(countdownText.Text(), "25:00");
+    EXPECT_EQ(trayShell.Tip(), "Jostle in 25:00   Please check the Statistics dialog box");
+    EXPECT_EQ(statusText.Text(), "Last domain resolution failed");
+    EXPECT_TRUE(startButton.IsEnabled());
+    Tick(1499);
+    EXPECT_EQ(countdownText.Text(), " 0:01");
+    EXPECT_EQ(network.targetLookups.size(), 1U);
+    Tick();
+    EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test", "alpha.test"));
+    EXPECT_EQ(FailLookups(), 1);
+    EXPECT_EQ(view->m_dnsFailures, 2);
+}
+
+// Three entries whose connects fail: after what begins a new round, the next
+// three attempts come one after another and the third arms the whole period.
+class NewRoundTest : public EngineTest {
+protected:
+    void SetUp() override {
+        InitializeWith({"127.0.0.2", "127.0.0.3", "127.0.0.4"});
+        StartArmed();
+    }
+    void ExpectThreeAttemptsThenTheWait(int ticksToTheNextAttempt) {
+        const std::size_t before = network.connects.size();
+        network.connectsFail = true;
+        Tick(ticksToTheNextAttempt + 2);
+        EXPECT_EQ(network.connects.size(), before + 3);
+        EXPECT_EQ(countdownText.Text(), "25:00");
+    }
+};
+
+TEST_F(NewRoundTest, ASuccessBeginsANewRound) {
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    Tick(2);
+    network.Deliver(LastSocket(), ids::FD_READ);
+    ASSERT_EQ(view->m_successCount, 1);
+    ExpectThreeAttemptsThenTheWait(1500);
+}
+
+TEST_F(NewRoundTest, TheUsersStartBeginsANewRound) {
+    network.connectOutcomes = {ConnectStatus::ConnectFailed, ConnectStatus::ConnectFailed};
+    Tick(2);
+    ASSERT_EQ(nameCombo.Selection(), 2);
+    Start();
+    ExpectThreeAttemptsThenTheWait(1);
+}
+
+TEST_F(EngineTest, CountersStopAtTheirLargestValue) {
+    InitializeWith({"alpha.test"});
+    view->m_dnsFailures = view->m_httpFailures = view->m_socketFailures = INT_MAX;
+    view->m_successCount = INT_MAX;
+    StartArmed();
+    FailLookups();
+    Start();
+    CompleteTargetLookup("127.0.0.5");
+    network.connectOutcomes = {ConnectStatus::ConnectFailed, ConnectStatus::Connected};
+    Tick();
+    Start();
+    CompleteTargetLookup("127.0.0.5");
+    Tick();
+    network.Deliver(LastSocket(), ids::FD_READ);
+    Press(ids::ID_STATISTICS);
+    const StatisticsData& shown = dialogs.statisticsSeen.at(0);
+    EXPECT_THAT((std::vector{shown.dnsFailuresText, shown.httpFailuresText,
+                             shown.socketFailuresText, shown.successCountText}),
+                Each("2147483647"));
+}
+
+TEST_F(EngineTest, AReplyIsCutOffAfterOneMebibyte) {
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
+    network.reply = std::string(1024, 'x');
+    Tick();
+    const SocketHandle first = LastSocket();
+    for (int read = 0; read < 1023; ++read) {
+        network.Deliver(first, ids::FD_READ);
+    }
+    EXPECT_EQ(view->m_socket, first);
+    network.Deliver(first, ids::FD_READ);
+    EXPECT_EQ(view->m_socket, kNoSocket);
+    EXPECT_THAT(network.closes, ElementsAre(first));
+    EXPECT_EQ(view->m_successCount, 1);
+
+    Tick(1500); // the next attempt has a bound of its own
+    network.Deliver(LastSocket(), ids::FD_READ);
+    network.Deliver(LastSocket(), ids::FD_READ);
+    EXPECT_EQ(view->m_socket, LastSocket());
+    EXPECT_EQ(network.receives.size(), 1026U);
+}
+
+} // namespace
+} // namespace jostle::test
