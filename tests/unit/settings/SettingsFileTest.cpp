@@ -113,6 +113,14 @@ TEST_P(BadFileTest, IsSetAsideOnceAndTheStoreGoesOnFromDefaults) {
     EXPECT_EQ(BadFiles().size(), 1U);
 }
 
+std::string DeepKey() {
+    std::string path = "a";
+    for (int i = 1; i < 16'000; ++i) {
+        path += "\\a";
+    }
+    return kHeader + "[HKEY_LOCAL_MACHINE\\" + path + "]\n";
+}
+
 std::string BigLine() {
     return kHeader + kSettingsKey + "\"Often\"=\"" + std::string(10 * 1024 * 1024, 'x') + "\"\n";
 }
@@ -124,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"NulBytes", kHeader + kSettingsKey + "\"Of" + std::string(1, '\0') +
                                                "ten\"=\"1\"\n"},
                       BadInput{"TenMegabyteLine", BigLine()},
+                      BadInput{"SixteenThousandLevels", DeepKey()},
                       BadInput{"WrongFirstLine", "REGEDIT4\n\n" + kSettingsKey},
                       BadInput{"ValueBeforeAnyKey", kHeader + "\"Often\"=\"1\"\n"},
                       BadInput{"OtherRoot", kHeader + "[HKEY_CURRENT_USER\\Software]\n"},
