@@ -158,18 +158,22 @@ std::string_view TakeLine(std::string_view& text) {
 
 } // namespace
 
-bool Hive::IsValidKeyPath(std::string_view path) {
-    if (path.empty() || path.size() > kMaxKeyPathBytes) {
-        return false;
+bool Hive::ExceedsLimits(std::string_view path) {
+    if (path.size() > kMaxKeyPathBytes) {
+        return true;
     }
     const auto segments = Segments(path);
-    if (segments.size() > kMaxKeyDepth) {
-        return false;
-    }
-    return std::ranges::all_of(segments, [](std::string_view segment) {
-        return !segment.empty() && segment.size() <= kMaxKeyNameBytes &&
-               std::ranges::none_of(segment, IsControl);
-    });
+    return segments.size() > kMaxKeyDepth ||
+           std::ranges::any_of(segments, [](std::string_view segment) {
+               return segment.size() > kMaxKeyNameBytes;
+           });
+}
+
+bool Hive::IsValidKeyPath(std::string_view path) {
+    return !path.empty() && !ExceedsLimits(path) &&
+           std::ranges::none_of(Segments(path), [](std::string_view segment) {
+               return segment.empty() || std::ranges::any_of(segment, IsControl);
+           });
 }
 
 const Hive::Children& Hive::ChildrenOf(std::size_t key) const {

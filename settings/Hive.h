@@ -35,6 +35,8 @@ public:
     // Non-empty segments without control characters, as registry key names,
     // within the limits above.
     static bool IsValidKeyPath(std::string_view path);
+    // Too long, too deep or with a name too long.
+    static bool ExceedsLimits(std::string_view path);
 
     bool HasKey(std::string_view path) const;
     const std::string* Find(std::string_view path, std::string_view name) const;
