@@ -52,4 +52,14 @@ FileText ReadRegularFile(const std::filesystem::path& file, std::size_t limit) {
     return result;
 }
 
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        names.push_back(entry->path().filename().string());
+    }
+    return names;
+}
+
 } // namespace jostle

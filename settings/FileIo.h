@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace jostle {
 
@@ -35,5 +36,8 @@ struct FileText {
 // that a FIFO in its place can't hang us; anything but a regular file (a
 // device, a folder) is not read at all.
 FileText ReadRegularFile(const std::filesystem::path& file, std::size_t limit);
+
+// The names in folder; none when it can't be listed.
+std::vector<std::string> FolderNames(const std::filesystem::path& folder);
 
 } // namespace jostle

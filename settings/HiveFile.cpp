@@ -2,6 +2,7 @@
 
 #include "settings/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -168,10 +169,9 @@ bool IsOurTemporary(const std::string& name, const std::string& prefix) {
 // lock any left are from writers killed midway.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
     const std::string prefix = target.filename().string().append(kTemporaryInfix);
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(FolderOf(target), error)) {
-        if (IsOurTemporary(entry.path().filename().string(), prefix)) {
-            std::filesystem::remove(entry.path(), error);
+    for (const std::string& name : FolderNames(FolderOf(target))) {
+        if (IsOurTemporary(name, prefix)) {
+            ::unlink((FolderOf(target) / name).c_str());
         }
     }
 }
@@ -257,13 +257,8 @@ std::filesystem::path HiveFile::LockFile() const {
 bool HiveFile::WasSetAside() const {
     const auto target = Target();
     const std::string prefix = target.filename().string() + ".bad-";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(FolderOf(target), error)) {
-        if (entry.path().filename().string().starts_with(prefix)) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(FolderNames(FolderOf(target)),
+                               [&](const std::string& name) { return name.starts_with(prefix); });
 }
 
 HiveFile::Loaded HiveFile::Load(const std::filesystem::path& target) const {

@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include "settings/FileIo.h"
 #include "settings/HiveFile.h"
 #include "settings/LegacyIni.h"
 
@@ -159,10 +160,12 @@ bool CSettingsStore::LandPending() {
     if (!pending || pending->Empty()) {
         return true;
     }
-    return m_file->Update([&](Hive& hive) {
-        hive.Merge(*pending);
-        return true;
+    bool merged = false; // not when it would take the file past the key limit
+    const bool updated = m_file->Update([&](Hive& hive) {
+        merged = hive.Merge(*pending);
+        return merged;
     });
+    return updated && merged;
 }
 
 std::filesystem::path CSettingsStore::LegacyIniFile() const {
@@ -172,15 +175,13 @@ std::filesystem::path CSettingsStore::LegacyIniFile() const {
                                              : m_hiveFile.parent_path();
     // The systems the file comes from ignore letter case in file names.
     const std::string name = m_appName + ".INI";
-    std::optional<std::filesystem::path> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (EqualsNoCase(entry.path().filename().string(), name) &&
-            (!found || entry.path() < *found)) {
-            found = entry.path();
+    std::optional<std::string> found;
+    for (const std::string& entry : FolderNames(folder.empty() ? "." : folder)) {
+        if (EqualsNoCase(entry, name) && (!found || entry < *found)) {
+            found = entry;
         }
     }
-    return found.value_or(folder / name);
+    return folder / found.value_or(name);
 }
 
 void CSettingsStore::ImportLegacyIni(const SettingsKey& key) {

@@ -1,6 +1,7 @@
 // The hive file itself: changes by others, bad files, folders in the way,
 // unwritable folders, size limits, descriptors, and two writers at once.
 #include "SettingsTestSupport.h"
+#include "settings/Hive.h"
 #include "settings/HiveFile.h"
 #include "settings/SettingsStore.h"
 
@@ -237,12 +238,27 @@ TEST_F(SettingsFileTest, AnUnwritableFolderFailsWritesAndLosesNothing) {
               (std::vector<std::string>{"lockless.reg", "settings.reg", "settings.reg.lock"}));
 }
 
-TEST_F(SettingsFileTest, AWriteThatWouldMakeTheFileTooLargeFails) {
+TEST_F(SettingsFileTest, AWriteThatWouldMakeTheFileTooLargeOrHoldTooManyKeysFails) {
     CSettingsStore store(hive);
     OpenAppKey(store);
     ASSERT_TRUE(store.WriteInt("Settings", "Often", 25));
     const std::string before = ReadFileText(hive);
     EXPECT_FALSE(store.WriteString("Settings", "Huge", std::string(5 * 1024 * 1024, 'x')));
+    EXPECT_EQ(ReadFileText(hive), before);
+
+    // A file holding as many keys as may be: a write that adds one fails.
+    std::string full = kHeader;
+    for (std::size_t i = 0; i < kMaxKeys / 512; ++i) {
+        full += "[HKEY_LOCAL_MACHINE\\" + std::to_string(i);
+        for (std::size_t level = 1; level < 512; ++level) {
+            full += "\\a";
+        }
+        full += "]\n";
+    }
+    WriteFileText(hive, full);
+    EXPECT_FALSE(store.WriteInt("Settings", "Often", 26));
+    EXPECT_EQ(ReadFileText(hive), full);
+    WriteFileText(hive, before);
     EXPECT_EQ(ReadFileText(hive), before);
     EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 25);
 }
