@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include <cstdlib>
+#include "settings/UserFolders.h"
 
 namespace jostle {
 
@@ -31,15 +31,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::filesystem::path DefaultSettingsFile() {
-    std::filesystem::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0) {
-        base = config;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
-        base = std::filesystem::path(home) / ".config";
-    } else {
-        base = ".config";
-    }
-    return base / "jostle" / "settings.reg";
+    const auto config = UserConfigFolder();
+    return config.empty() ? config : config / "jostle" / "settings.reg";
 }
 
 std::string HelpText() {

@@ -17,7 +17,8 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// $XDG_CONFIG_HOME/jostle/settings.reg, XDG_CONFIG_HOME defaulting to ~/.config.
+// jostle/settings.reg in the user's config folder (UserConfigFolder); empty
+// when the user has no home folder.
 std::filesystem::path DefaultSettingsFile();
 
 std::string HelpText();

@@ -62,7 +62,6 @@ CJostleApp::~CJostleApp() {
 }
 
 int CJostleApp::Run(int& argc, char** argv) {
-    InitSettings();
     int status = 0;
     if (WantsHeadless(m_line)) {
         status = RunHeadless(argc, argv);
@@ -122,6 +121,7 @@ int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
     dialogs.SetOwner(&frame); // the panel takes no input while a dialog is up
     QObject::connect(&frame, &CMainFrame::closing, [&dialogs] { dialogs.CloseAll(); });
     SignalWatcher stopSignals([&frame] { frame.Close(); });
+    InitSettings(); // a stop signal meanwhile is handled once the event loop runs
     const FaceServices face{alerts,  busyCursor, frame,
                             dialogs, trayShell,  frame.Panel().Controls()};
     return RunView(face, [&frame](CJostleView& view) {
@@ -143,6 +143,7 @@ int CJostleApp::RunHeadless(int& argc, char** argv) {
     headless::NoDialogs dialogs;
     headless::SilentTrayShell trayShell;
     SignalWatcher stopSignals([&frame] { frame.Close(); });
+    InitSettings(); // a stop signal meanwhile is handled once the event loop runs
     const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
     // The console starts the cycle at once; the start stops the delayed
     // automatic start, so it cannot start a second time.

@@ -1,5 +1,7 @@
 #include "settings/Hive.h"
 
+#include <algorithm>
+
 namespace jostle {
 
 namespace {
@@ -130,6 +132,19 @@ std::optional<std::string_view> KeyPathOfHeader(std::string_view line) {
     return inner.substr(kRootPrefix.size());
 }
 
+// All segments of a key path, empty ones too.
+std::vector<std::string_view> Segments(std::string_view path) {
+    std::vector<std::string_view> segments;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = path.find('\\', start);
+        segments.push_back(path.substr(start, end - start));
+        if (end == std::string_view::npos) {
+            return segments;
+        }
+        start = end + 1;
+    }
+}
+
 // Takes the next line off text, without its LF and a CR before it.
 std::string_view TakeLine(std::string_view& text) {
     const std::size_t end = text.find('\n');
@@ -143,101 +158,155 @@ std::string_view TakeLine(std::string_view& text) {
 
 } // namespace
 
+bool Hive::ExceedsLimits(std::string_view path) {
+    if (path.size() > kMaxKeyPathBytes) {
+        return true;
+    }
+    const auto segments = Segments(path);
+    return segments.size() > kMaxKeyDepth ||
+           std::ranges::any_of(segments, [](std::string_view segment) {
+               return segment.size() > kMaxKeyNameBytes;
+           });
+}
+
 bool Hive::IsValidKeyPath(std::string_view path) {
-    if (path.empty() || path.front() == '\\' || path.back() == '\\' ||
-        path.find("\\\\") != std::string_view::npos) {
-        return false;
-    }
-    for (char c : path) {
-        if (IsControl(c)) {
-            return false;
-        }
-    }
-    return true;
+    return !path.empty() && !ExceedsLimits(path) &&
+           std::ranges::none_of(Segments(path), [](std::string_view segment) {
+               return segment.empty() || std::ranges::any_of(segment, IsControl);
+           });
 }
 
-Hive::Key* Hive::FindKey(std::string_view path) {
-    const auto found = m_keyIndex.find(FoldCase(path));
-    return found == m_keyIndex.end() ? nullptr : &m_keys[found->second];
+const Hive::Children& Hive::ChildrenOf(std::size_t key) const {
+    return key == kNoKey ? m_topKeys : m_keys[key].children;
 }
 
-const Hive::Key* Hive::FindKey(std::string_view path) const {
-    const auto found = m_keyIndex.find(FoldCase(path));
-    return found == m_keyIndex.end() ? nullptr : &m_keys[found->second];
+Hive::Children& Hive::ChildrenOf(std::size_t key) {
+    return key == kNoKey ? m_topKeys : m_keys[key].children;
 }
 
-Hive::Key& Hive::AddKey(std::string path) {
-    m_keyIndex.emplace(FoldCase(path), m_keys.size());
-    return m_keys.emplace_back(Key{std::move(path), {}, {}});
+std::optional<std::size_t> Hive::Child(std::size_t parent, std::string_view name) const {
+    const Children& children = ChildrenOf(parent);
+    const auto found = children.find(FoldCase(name));
+    return found == children.end() ? std::nullopt : std::optional(found->second);
 }
 
-bool Hive::HasKey(std::string_view path) const {
-    return FindKey(path) != nullptr;
+std::size_t Hive::AddChild(std::size_t parent, std::string_view name) {
+    const std::size_t key = m_keys.size();
+    m_keys.push_back(Key{std::string(name), parent, {}, {}, {}});
+    ChildrenOf(parent).emplace(FoldCase(name), key);
+    return key;
 }
 
-const std::string* Hive::Find(std::string_view path, std::string_view name) const {
-    const Key* key = FindKey(path);
-    if (key == nullptr) {
-        return nullptr;
-    }
-    const auto found = key->valueIndex.find(FoldCase(name));
-    return found == key->valueIndex.end() ? nullptr : &key->values[found->second].text;
-}
-
-bool Hive::CreateKey(std::string_view path) {
-    if (!IsValidKeyPath(path)) {
-        return false;
-    }
-    std::string existingCase; // the path so far, spelt as the keys that exist
-    for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
-        const std::string_view prefix = path.substr(0, end);
-        if (const Key* key = FindKey(prefix)) {
-            existingCase = key->path;
-        } else {
-            const std::string_view segment = prefix.substr(prefix.rfind('\\') + 1);
-            if (!existingCase.empty()) {
-                existingCase += '\\';
-            }
-            existingCase.append(segment);
-            AddKey(existingCase);
-        }
-        if (end == std::string_view::npos) {
+std::optional<std::size_t> Hive::FindKey(std::string_view path) const {
+    std::optional<std::size_t> key;
+    for (const std::string_view segment : Segments(path)) {
+        key = Child(key.value_or(kNoKey), segment);
+        if (!key) {
             break;
         }
     }
-    return true;
+    return key;
+}
+
+std::optional<std::size_t> Hive::MakeKey(std::string_view path) {
+    if (!IsValidKeyPath(path)) {
+        return std::nullopt;
+    }
+    const auto segments = Segments(path);
+    std::size_t key = kNoKey;
+    std::size_t depth = 0;
+    for (; depth < segments.size(); ++depth) {
+        const auto child = Child(key, segments[depth]);
+        if (!child) {
+            break;
+        }
+        key = *child;
+    }
+    if (m_keys.size() + (segments.size() - depth) > kMaxKeys) {
+        return std::nullopt;
+    }
+    for (; depth < segments.size(); ++depth) {
+        key = AddChild(key, segments[depth]);
+    }
+    return key;
+}
+
+std::string Hive::PathOf(std::size_t key) const {
+    std::vector<std::string_view> names;
+    for (; key != kNoKey; key = m_keys[key].parent) {
+        names.push_back(m_keys[key].name);
+    }
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        path.append(path.empty() ? "" : "\\").append(*name);
+    }
+    return path;
+}
+
+bool Hive::HasKey(std::string_view path) const {
+    return FindKey(path).has_value();
+}
+
+const std::string* Hive::Find(std::string_view path, std::string_view name) const {
+    const auto key = FindKey(path);
+    if (!key) {
+        return nullptr;
+    }
+    const Key& found = m_keys[*key];
+    const auto value = found.valueIndex.find(FoldCase(name));
+    return value == found.valueIndex.end() ? nullptr : &found.values[value->second].text;
+}
+
+bool Hive::CreateKey(std::string_view path) {
+    return MakeKey(path).has_value();
+}
+
+void Hive::SetValue(std::size_t key, std::string_view name, std::string_view text) {
+    Key& target = m_keys[key];
+    const auto [slot, added] = target.valueIndex.try_emplace(FoldCase(name), target.values.size());
+    if (added) {
+        target.values.push_back(Value{std::string(name), std::string(text)});
+    } else {
+        target.values[slot->second].text = text;
+    }
 }
 
 bool Hive::Set(std::string_view path, std::string_view name, std::string_view text) {
-    Key* key = FindKey(path);
-    if (key == nullptr) {
-        if (!CreateKey(path)) {
-            return false;
-        }
-        key = FindKey(path);
+    auto key = FindKey(path);
+    if (!key) {
+        key = MakeKey(path);
     }
-    const auto [slot, added] = key->valueIndex.try_emplace(FoldCase(name), key->values.size());
-    if (added) {
-        key->values.push_back(Value{std::string(name), std::string(text)});
-    } else {
-        key->values[slot->second].text = text;
+    if (key) {
+        SetValue(*key, name, text);
     }
-    return true;
+    return key.has_value();
 }
 
-void Hive::Merge(const Hive& other) {
-    for (const Key& key : other.m_keys) {
-        CreateKey(key.path);
+bool Hive::Merge(const Hive& other) {
+    std::vector<std::size_t> merged(other.m_keys.size()); // other's key -> ours
+    for (std::size_t i = 0; i < other.m_keys.size(); ++i) {
+        const Key& key = other.m_keys[i];
+        const std::size_t parent = key.parent == kNoKey ? kNoKey : merged[key.parent];
+        const auto existing = Child(parent, key.name);
+        if (!existing && m_keys.size() >= kMaxKeys) {
+            return false;
+        }
+        merged[i] = existing ? *existing : AddChild(parent, key.name);
         for (const Value& value : key.values) {
-            Set(key.path, value.name, value.text);
+            SetValue(merged[i], value.name, value.text);
         }
     }
+    return true;
 }
 
 std::string Hive::Serialize() const {
     std::string out = std::string(kFirstLine) + "\n\n";
-    for (const Key& key : m_keys) {
-        out += '[' + std::string(kRootPrefix) + key.path + "]\n";
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        const Key& key = m_keys[i];
+        if (key.values.empty() && !key.children.empty()) {
+            continue; // implied by its children
+        }
+        out += '[' + std::string(kRootPrefix) + PathOf(i) + "]\n";
         for (const Value& value : key.values) {
             out += value.name.empty() ? std::string("@") : Quote(value.name);
             out += '=' + Quote(value.text) + '\n';
@@ -261,7 +330,7 @@ std::optional<Hive> Hive::Parse(std::string_view text) {
         return std::nullopt;
     }
     Hive hive;
-    std::string currentKey;
+    std::optional<std::size_t> currentKey;
     while (!text.empty()) {
         const std::string_view line = TrimBlanks(TakeLine(text));
         if (line.empty() || line.front() == ';') {
@@ -269,17 +338,17 @@ std::optional<Hive> Hive::Parse(std::string_view text) {
         }
         if (line.front() == '[') {
             const auto path = KeyPathOfHeader(line);
-            if (!path || !hive.CreateKey(*path)) {
+            currentKey = path ? hive.MakeKey(*path) : std::nullopt;
+            if (!currentKey) {
                 return std::nullopt;
             }
-            currentKey = *path;
             continue;
         }
         const auto value = ParseValueLine(line);
-        if (!value || currentKey.empty()) {
+        if (!value || !currentKey) {
             return std::nullopt;
         }
-        hive.Set(currentKey, value->name, value->text);
+        hive.SetValue(*currentKey, value->name, value->text);
     }
     return hive;
 }

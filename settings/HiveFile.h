@@ -14,6 +14,14 @@
 
 namespace jostle {
 
+// Wall-clock time in nanoseconds, as file times are, and a pause; a test
+// passes its own.
+struct HiveClock {
+    std::function<std::int64_t()> now;
+    std::function<void(std::int64_t nanoseconds)> sleep;
+    static HiveClock System();
+};
+
 // What tells one version of the file from another.
 struct FileSignature {
     bool exists = false;
@@ -24,7 +32,9 @@ struct FileSignature {
 
 class HiveFile {
 public:
-    explicit HiveFile(std::filesystem::path path);
+    // A path that is a symbolic link stands for the file it leads to: that
+    // file is replaced, the link stays.
+    explicit HiveFile(std::filesystem::path path, HiveClock clock = HiveClock::System());
 
     // The hive as the file holds it now; empty when the file is missing,
     // can't be read or can't be parsed.
@@ -36,20 +46,27 @@ public:
     bool Update(const std::function<bool(Hive&)>& change);
 
     std::filesystem::path LockFile() const;
+    // Whether a bad file was ever set aside here: then this is not a first start.
+    bool WasSetAside() const;
 
 private:
     struct Loaded;
-    Loaded Load() const;
-    bool SetAsideIfBad(Loaded& loaded);
+    std::filesystem::path Target() const;
+    Loaded Load(const std::filesystem::path& target) const;
+    Loaded LoadSettled(const std::filesystem::path& target) const;
+    bool IsYoung(const FileSignature& signature) const;
+    bool SetAsideIfBad(const std::filesystem::path& target, Loaded& loaded);
     void ReportBadFile(const FileSignature& bad, const std::string& outcome);
-    std::optional<FileSignature> ReplaceWith(const std::string& text, unsigned mode) const;
+    void ReportUnusable(const std::string& why);
     void Remember(Loaded& loaded, std::int64_t loadStartNanoseconds);
 
     std::filesystem::path m_path;
+    HiveClock m_clock;
     Hive m_hive;                 // the parsed copy
     FileSignature m_signature;   // of the file m_hive came from
     bool m_trusted = false;      // the file's time stamp is old enough to tell a later change
     FileSignature m_reportedBad; // the bad file last reported, so it is reported once
+    bool m_reportedUnusable = false;
 };
 
 } // namespace jostle

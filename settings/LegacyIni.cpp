@@ -1,9 +1,9 @@
 #include "settings/LegacyIni.h"
 
+#include "settings/FileIo.h"
 #include "settings/Text.h"
 
-#include <cstdio>
-#include <memory>
+#include <algorithm>
 #include <string_view>
 
 namespace jostle {
@@ -12,11 +12,18 @@ namespace {
 
 // The old line buffer: a line is read in pieces of at most 519 characters,
 // and each piece is handled as a line of its own.
-constexpr int kPieceSize = 520;
+constexpr std::size_t kPieceSize = 520;
 
-struct CloseFile {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// Takes what one fgets into the old buffer took off text: up to and with the
+// next line end, at most 519 characters; as a C string, up to a zero byte.
+std::string_view TakePiece(std::string_view& text) {
+    const std::size_t lineEnd = text.find('\n');
+    const std::size_t size =
+        std::min(lineEnd == std::string_view::npos ? text.size() : lineEnd + 1, kPieceSize - 1);
+    const std::string_view piece = text.substr(0, size);
+    text.remove_prefix(size);
+    return piece.substr(0, piece.find('\0'));
+}
 
 // End first, then start; this also takes off the line end, CR included.
 std::string_view Trim(std::string_view text) {
@@ -47,25 +54,27 @@ std::optional<std::string> SectionOfHeader(std::string_view line) {
 } // namespace
 
 std::optional<Hive> ReadLegacyIni(const std::filesystem::path& file, const std::string& keyPath) {
-    const std::unique_ptr<std::FILE, CloseFile> ini(std::fopen(file.c_str(), "r"));
-    if (!ini) {
+    const FileText ini = ReadRegularFile(file, kMaxHiveBytes);
+    if (ini.status != FileText::Status::Read) {
         return std::nullopt;
     }
     Hive imported;
     std::optional<std::string> section; // path of the current section key
-    char piece[kPieceSize];
-    while (std::fgets(piece, kPieceSize, ini.get()) != nullptr) {
-        if (std::ftell(ini.get()) > static_cast<long>(kMaxHiveBytes)) {
-            return std::nullopt;
-        }
-        const std::string_view line = Trim(piece);
+    for (std::string_view rest = ini.text; !rest.empty();) {
+        const std::string_view line = Trim(TakePiece(rest));
         if (const auto name = SectionOfHeader(line)) {
             // An empty name opens the key itself, as the registry does.
             const std::string path = name->empty() ? keyPath : keyPath + '\\' + *name;
-            if (!imported.CreateKey(path)) {
-                break; // the rest of the file is not imported
-            }
             section = path;
+            if (imported.CreateKey(path)) {
+                continue;
+            }
+            // A key beyond the tree's limits is skipped with its values; one
+            // the registry would refuse anyway ends the import there.
+            section.reset();
+            if (!Hive::IsValidKeyPath(path) && !Hive::ExceedsLimits(path)) {
+                break;
+            }
             continue;
         }
         const std::size_t equals = line.find('=');

@@ -1,11 +1,14 @@
 #include "settings/SettingsStore.h"
 
+#include "settings/FileIo.h"
 #include "settings/HiveFile.h"
 #include "settings/LegacyIni.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace jostle {
 
@@ -66,14 +69,18 @@ bool CSettingsStore::Open(const std::string& root, const std::string& keyPath, S
     // Recorded first, so the store points at the key even if it can't be made.
     m_keyPath = CText(keyPath);
     m_rootKey = root;
+    m_importedAtOpen.reset();
     // An existing key is opened without touching the file; a missing one is
     // made under the lock, where "missing" is decided against the fresh file.
     bool created = false;
     const bool opened = UsesOurRoot() && Hive::IsValidKeyPath(m_keyPath) &&
                         (m_file->Read().HasKey(m_keyPath) || m_file->Update([&](Hive& hive) {
                             created = !hive.HasKey(m_keyPath);
-                            return created && hive.CreateKey(m_keyPath);
+                            return created && CreateKeyWithImport(hive);
                         }));
+    if (opened && created) {
+        m_importedAtOpen = m_keyPath;
+    }
     if (key != nullptr) {
         *key = SettingsKey{m_keyPath, opened};
     }
@@ -81,6 +88,27 @@ bool CSettingsStore::Open(const std::string& root, const std::string& keyPath, S
         *disposition = !opened ? 0 : created ? kKeyCreated : kKeyOpened;
     }
     return opened;
+}
+
+// The key and the legacy file's values land in one replace: a start cut
+// short in between would leave a key that keeps the import from ever running.
+bool CSettingsStore::CreateKeyWithImport(Hive& hive) const {
+    if (!hive.CreateKey(m_keyPath)) {
+        return false;
+    }
+    const auto legacyFile = LegacyIniFile();
+    if (m_file->WasSetAside()) {
+        if (std::filesystem::is_regular_file(legacyFile)) {
+            std::fprintf(stderr,
+                         "jostle: %s is not imported: a settings file was set aside before\n",
+                         legacyFile.c_str());
+        }
+        return true;
+    }
+    if (const auto imported = ReadLegacyIni(legacyFile, m_keyPath)) {
+        hive.Merge(*imported); // past the key limit, the import stops there
+    }
+    return true;
 }
 
 std::optional<std::string> CSettingsStore::ReadValue(const std::string& section,
@@ -132,10 +160,12 @@ bool CSettingsStore::LandPending() {
     if (!pending || pending->Empty()) {
         return true;
     }
-    return m_file->Update([&](Hive& hive) {
-        hive.Merge(*pending);
-        return true;
+    bool merged = false; // not when it would take the file past the key limit
+    const bool updated = m_file->Update([&](Hive& hive) {
+        merged = hive.Merge(*pending);
+        return merged;
     });
+    return updated && merged;
 }
 
 std::filesystem::path CSettingsStore::LegacyIniFile() const {
@@ -143,11 +173,19 @@ std::filesystem::path CSettingsStore::LegacyIniFile() const {
     const std::filesystem::path folder = (windowsFolder != nullptr && *windowsFolder != '\0')
                                              ? std::filesystem::path(windowsFolder)
                                              : m_hiveFile.parent_path();
-    return folder / (m_appName + ".INI");
+    // The systems the file comes from ignore letter case in file names.
+    const std::string name = m_appName + ".INI";
+    std::optional<std::string> found;
+    for (const std::string& entry : FolderNames(folder.empty() ? "." : folder)) {
+        if (EqualsNoCase(entry, name) && (!found || entry < *found)) {
+            found = entry;
+        }
+    }
+    return folder / found.value_or(name);
 }
 
 void CSettingsStore::ImportLegacyIni(const SettingsKey& key) {
-    if (!key.valid) {
+    if (!key.valid || std::exchange(m_importedAtOpen, std::nullopt) == key.path) {
         return;
     }
     const auto imported = ReadLegacyIni(LegacyIniFile(), key.path);

@@ -32,7 +32,10 @@ public:
     CSettingsStore& operator=(const CSettingsStore&) = delete;
 
     // Creates or opens the key path below the root. Reports kKeyCreated in
-    // disposition exactly when the key did not exist in the hive before.
+    // disposition exactly when the key did not exist in the hive before. A
+    // new key lands together with what the legacy INI file holds, in one
+    // replace, unless a bad settings file was set aside before (then this is
+    // no first start and the legacy file is not imported).
     bool Open(const std::string& root, const std::string& keyPath, SettingsKey* key,
               int* disposition);
 
@@ -46,7 +49,8 @@ public:
     virtual bool WriteString(const std::string& section, const std::string& name,
                              const std::string& value);
 
-    // Copies the legacy INI file into sections below key.
+    // Copies the legacy INI file into sections below key. Right after an
+    // Open that created key, the copy was made with the key and this does nothing.
     void ImportLegacyIni(const SettingsKey& key);
 
     // Within a batch, writes are collected and land in one atomic replace of
@@ -67,6 +71,7 @@ public:
     };
 
     const std::filesystem::path& HiveFile() const { return m_hiveFile; }
+    // appName + ".INI" in any letter case, in $WINDIR or else the hive's folder.
     std::filesystem::path LegacyIniFile() const;
 
 protected:
@@ -79,6 +84,7 @@ private:
     std::string SectionPath(const std::string& section) const;
     std::optional<std::string> ReadValue(const std::string& section, const std::string& name);
     bool LandPending();
+    bool CreateKeyWithImport(Hive& hive) const;
 
     std::string m_keyPath;
     std::string m_rootKey = kRootKeyName;
@@ -87,6 +93,7 @@ private:
     std::unique_ptr<jostle::HiveFile> m_file; // cached reads, locked replaces
     std::unique_ptr<Hive> m_pending;          // writes collected by an open batch
     int m_batchDepth = 0;
+    std::optional<std::string> m_importedAtOpen; // the key Open created and imported into
 };
 
 } // namespace jostle

@@ -1,8 +1,11 @@
 // The one-time import of the legacy INI file.
 #include "SettingsTestSupport.h"
+#include "settings/Hive.h"
 #include "settings/SettingsStore.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace jostle::test {
 namespace {
@@ -64,6 +67,15 @@ TEST_F(LegacyIniTest, LinesBeforeTheFirstHeaderAreLost) {
     EXPECT_EQ(HiveText().find("Early"), std::string::npos);
 }
 
+TEST_F(LegacyIniTest, SectionsBeyondTheKeyLimitsAreSkippedWithTheirLines) {
+    const std::string tooLong(kMaxKeyNameBytes + 1, 'n');
+    Import("[Settings]\nA=1\n[" + tooLong + "]\nB=2\n[Other]\nC=3\n");
+    EXPECT_EQ(Read("Settings", "A"), "1");
+    EXPECT_EQ(Read("Settings", "B"), "<default>");
+    EXPECT_EQ(Read("Other", "C"), "3");
+    EXPECT_EQ(HiveText().find(tooLong), std::string::npos);
+}
+
 TEST_F(LegacyIniTest, ASectionThatCannotBeCreatedStopsTheImport) {
     Import("[Settings]\nA=1\n[Bad\\\\Name]\nB=2\n[Other]\nC=3\n");
     EXPECT_EQ(Read("Settings", "A"), "1");
@@ -98,6 +110,74 @@ TEST_F(LegacyIniTest, TheFileIsLookedForInWindirWhenItIsSet) {
 
     ::setenv("WINDIR", "", 1);
     EXPECT_EQ(store.LegacyIniFile(), folder.Path() / "Jostle.INI");
+}
+
+TEST_F(LegacyIniTest, TheFileIsFoundInAnyLetterCase) {
+    for (const char* name : {"JOSTLE.INI", "jostle.ini"}) {
+        TempFolder windows;
+        WriteFileText(windows.Path() / name, "[Settings]\nOften=5\n");
+        ::setenv("WINDIR", windows.Path().c_str(), 1);
+        EXPECT_EQ(store.LegacyIniFile(), windows.Path() / name);
+    }
+}
+
+// A start cut short after Open must not leave a key without the imported
+// values: the key would keep the import from ever running again.
+TEST_F(LegacyIniTest, TheNewKeyAndTheImportedValuesLandInOneReplace) {
+    WriteFileText(folder.Path() / "Jostle.INI", "[Settings]\nOften=10\n");
+    SettingsKey key;
+    int disposition = 0;
+    ASSERT_TRUE(store.Open(kRootKeyName, kAppKey, &key, &disposition));
+    EXPECT_EQ(disposition, kKeyCreated);
+    EXPECT_NE(HiveText().find("\"Often\"=\"10\""), std::string::npos) << "landed with the key";
+    const ino_t inode = InodeOf(hive);
+    store.ImportLegacyIni(key);
+    EXPECT_EQ(InodeOf(hive), inode) << "no second replace";
+}
+
+TEST_F(LegacyIniTest, OnlyARegularFileIsReadAndWithoutBlocking) {
+    const auto ini = folder.Path() / "Jostle.INI";
+    ::alarm(10); // a blocked open ends the test run instead of hanging it
+    for (const bool fifo : {true, false}) {
+        std::filesystem::remove(ini);
+        if (fifo) {
+            ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+        } else {
+            std::filesystem::create_symlink("/dev/zero", ini);
+        }
+        TempFolder other;
+        CSettingsStore fresh(other.Path() / "settings.reg");
+        ::setenv("WINDIR", folder.Path().c_str(), 1);
+        SettingsKey key;
+        int disposition = 0;
+        ASSERT_TRUE(fresh.Open(kRootKeyName, kAppKey, &key, &disposition));
+        fresh.ImportLegacyIni(key);
+        EXPECT_EQ(disposition, kKeyCreated);
+        EXPECT_EQ(fresh.ReadString("Settings", "Often", "<default>"), "<default>");
+    }
+    ::alarm(0);
+}
+
+TEST_F(LegacyIniTest, AfterASetAsideTheFileIsNotImportedAndThatIsSaid) {
+    WriteFileText(hive, "not a hive");
+    WriteFileText(folder.Path() / "Jostle.INI", "[Settings]\nOften=10\n");
+    SettingsKey key;
+    int disposition = 0;
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(store.Open(kRootKeyName, kAppKey, &key, &disposition));
+    store.ImportLegacyIni(key);
+    const std::string messages = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(disposition, kKeyCreated);
+    EXPECT_EQ(store.ReadInt("Settings", "Often", 25), 25);
+    EXPECT_NE(messages.find("Jostle.INI is not imported"), std::string::npos) << messages;
+
+    // Nor on the start after that, with the new file gone too.
+    std::filesystem::remove(hive);
+    CSettingsStore next(hive);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(next.Open(kRootKeyName, kAppKey, &key, &disposition));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(next.ReadInt("Settings", "Often", 25), 25);
 }
 
 TEST_F(LegacyIniTest, ImportLandsAsOneReplaceAndWithoutAFileChangesNothing) {

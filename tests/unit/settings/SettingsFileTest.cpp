@@ -1,6 +1,8 @@
 // The hive file itself: changes by others, bad files, folders in the way,
 // unwritable folders, size limits, descriptors, and two writers at once.
 #include "SettingsTestSupport.h"
+#include "settings/Hive.h"
+#include "settings/HiveFile.h"
 #include "settings/SettingsStore.h"
 
 #include <fcntl.h>
@@ -78,6 +80,20 @@ TEST_F(SettingsFileTest, ChangesByOthersAreSeenEvenAtTheSameSize) {
     EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 30);
 }
 
+// A time stamp the cache can trust is one well away from the present, in
+// either direction: a rewrite would stamp the present time.
+TEST_F(SettingsFileTest, AFileStampedInTheFutureIsStillServedFromTheCache) {
+    WriteFileText(hive, HiveWithOften("25"));
+    const timespec future{ModificationTime(hive).tv_sec + 3600, 0};
+    SetModificationTime(hive, future);
+    CSettingsStore store(hive);
+    OpenAppKey(store);
+    ASSERT_EQ(store.ReadInt("Settings", "Often", 0), 25);
+    RewriteInPlace(HiveWithOften("26")); // the same size, time and inode: unseen
+    SetModificationTime(hive, future);
+    EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 25) << "parsed again";
+}
+
 struct BadInput {
     const char* name;
     std::string text;
@@ -113,6 +129,14 @@ TEST_P(BadFileTest, IsSetAsideOnceAndTheStoreGoesOnFromDefaults) {
     EXPECT_EQ(BadFiles().size(), 1U);
 }
 
+std::string DeepKey() {
+    std::string path = "a";
+    for (int i = 1; i < 16'000; ++i) {
+        path += "\\a";
+    }
+    return kHeader + "[HKEY_LOCAL_MACHINE\\" + path + "]\n";
+}
+
 std::string BigLine() {
     return kHeader + kSettingsKey + "\"Often\"=\"" + std::string(10 * 1024 * 1024, 'x') + "\"\n";
 }
@@ -124,6 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"NulBytes", kHeader + kSettingsKey + "\"Of" + std::string(1, '\0') +
                                                "ten\"=\"1\"\n"},
                       BadInput{"TenMegabyteLine", BigLine()},
+                      BadInput{"SixteenThousandLevels", DeepKey()},
                       BadInput{"WrongFirstLine", "REGEDIT4\n\n" + kSettingsKey},
                       BadInput{"ValueBeforeAnyKey", kHeader + "\"Often\"=\"1\"\n"},
                       BadInput{"OtherRoot", kHeader + "[HKEY_CURRENT_USER\\Software]\n"},
@@ -213,12 +238,27 @@ TEST_F(SettingsFileTest, AnUnwritableFolderFailsWritesAndLosesNothing) {
               (std::vector<std::string>{"lockless.reg", "settings.reg", "settings.reg.lock"}));
 }
 
-TEST_F(SettingsFileTest, AWriteThatWouldMakeTheFileTooLargeFails) {
+TEST_F(SettingsFileTest, AWriteThatWouldMakeTheFileTooLargeOrHoldTooManyKeysFails) {
     CSettingsStore store(hive);
     OpenAppKey(store);
     ASSERT_TRUE(store.WriteInt("Settings", "Often", 25));
     const std::string before = ReadFileText(hive);
     EXPECT_FALSE(store.WriteString("Settings", "Huge", std::string(5 * 1024 * 1024, 'x')));
+    EXPECT_EQ(ReadFileText(hive), before);
+
+    // A file holding as many keys as may be: a write that adds one fails.
+    std::string full = kHeader;
+    for (std::size_t i = 0; i < kMaxKeys / 512; ++i) {
+        full += "[HKEY_LOCAL_MACHINE\\" + std::to_string(i);
+        for (std::size_t level = 1; level < 512; ++level) {
+            full += "\\a";
+        }
+        full += "]\n";
+    }
+    WriteFileText(hive, full);
+    EXPECT_FALSE(store.WriteInt("Settings", "Often", 26));
+    EXPECT_EQ(ReadFileText(hive), full);
+    WriteFileText(hive, before);
     EXPECT_EQ(ReadFileText(hive), before);
     EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 25);
 }
@@ -234,6 +274,152 @@ TEST_F(SettingsFileTest, ReplacesKeepTheModeMakeTheFolderAndLeaveNoTemporaries) 
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(FolderEntries(hive.parent_path()),
               (std::vector<std::string>{"settings.reg", "settings.reg.lock"}));
+}
+
+TEST_F(SettingsFileTest, NewFilesGetTheUmaskAndStaleTemporariesAreRemoved) {
+    for (const auto& [mask, mode] : {std::pair{0077U, 0600U}, {0002U, 0664U}}) {
+        std::filesystem::remove(hive);
+        const mode_t old = ::umask(mask);
+        CSettingsStore store(hive);
+        OpenAppKey(store);
+        ::umask(old);
+        struct stat info {};
+        ASSERT_EQ(::stat(hive.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, mode) << "umask " << mask;
+    }
+    // Left by writers killed midway; names like ours but not ours stay.
+    const std::vector<std::string> kept = {"other.reg.tmp-Ab12Cd", "settings.reg",
+                                           "settings.reg.lock", "settings.reg.tmp-longer1"};
+    for (const std::string name : {"settings.reg.tmp-Ab12Cd", "settings.reg.tmp-zzzzzz",
+                                   "other.reg.tmp-Ab12Cd", "settings.reg.tmp-longer1"}) {
+        WriteFileText(folder.Path() / name, "stale");
+    }
+    CSettingsStore store(hive);
+    OpenAppKey(store);
+    ASSERT_TRUE(store.WriteInt("Settings", "Often", 5));
+    EXPECT_EQ(FolderEntries(folder.Path()), kept);
+}
+
+TEST_F(SettingsFileTest, ASymlinkedFileIsWrittenThroughAndTheLinkStays) {
+    TempFolder shared;
+    const auto target = shared.Path() / "shared.reg";
+    WriteFileText(target, HiveWithOften("25"));
+    std::filesystem::create_symlink(target, hive);
+    CSettingsStore store(hive);
+    OpenAppKey(store);
+    ASSERT_TRUE(store.WriteInt("Settings", "Often", 26));
+    EXPECT_TRUE(std::filesystem::is_symlink(hive));
+    EXPECT_NE(ReadFileText(target).find("\"Often\"=\"26\""), std::string::npos);
+    EXPECT_EQ(FolderEntries(shared.Path()),
+              (std::vector<std::string>{"shared.reg", "shared.reg.lock"}));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"settings.reg"});
+
+    // A relative link to a file not made yet: the file is made where it leads.
+    std::filesystem::remove(hive);
+    std::filesystem::create_directory(folder.Path() / "sub");
+    std::filesystem::create_symlink("sub/new.reg", hive);
+    CSettingsStore fresh(hive);
+    OpenAppKey(fresh);
+    ASSERT_TRUE(fresh.WriteInt("Settings", "Often", 27));
+    EXPECT_TRUE(std::filesystem::is_symlink(hive));
+    EXPECT_EQ(fresh.ReadInt("Settings", "Often", 0), 27);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path() / "sub" / "new.reg"));
+}
+
+// Someone who may write the folder must not make a save create or lock a
+// file elsewhere, nor make us lock beside a device.
+TEST_F(SettingsFileTest, NoLinkIsFollowedToTheLockAndOnlyARegularFileIsUsed) {
+    TempFolder elsewhere;
+    const auto planted = elsewhere.Path() / "created";
+    std::filesystem::create_symlink(planted, folder.Path() / "settings.reg.lock");
+    CSettingsStore store(hive);
+    ::testing::internal::CaptureStderr();
+    OpenAppKey(store);
+    EXPECT_FALSE(store.WriteInt("Settings", "Often", 5));
+    EXPECT_FALSE(std::filesystem::exists(planted));
+    EXPECT_FALSE(std::filesystem::exists(hive));
+
+    const auto fifo = folder.Path() / "fifo.reg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    CSettingsStore onFifo(fifo);
+    OpenAppKey(onFifo);
+    EXPECT_FALSE(onFifo.WriteInt("Settings", "Often", 5));
+    const std::string messages = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "fifo.reg.lock"));
+    EXPECT_NE(messages.find("settings.reg.lock"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("fifo.reg can't be used"), std::string::npos) << messages;
+}
+
+// Once per store, whatever is asked of it afterwards.
+TEST_F(SettingsFileTest, AFileThatCanNotBeUsedAtAllIsReportedInOneLine) {
+    for (const auto& path :
+         {folder.Path(), std::filesystem::path("/proc/nonexistent/settings.reg")}) {
+        CSettingsStore store(path);
+        ::testing::internal::CaptureStderr();
+        OpenAppKey(store);
+        store.ReadInt("Settings", "Often", 0);
+        store.WriteInt("Settings", "Often", 1);
+        store.ReadInt("Settings", "Often", 0);
+        const std::string messages = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
+        EXPECT_NE(messages.find(path.string() + " can't be used"), std::string::npos) << messages;
+    }
+}
+
+// A clock whose pauses take no real time; what happens during a pause is up
+// to the test.
+struct FakeClock {
+    std::int64_t now = 0;
+    std::int64_t slept = 0;
+    std::function<void()> duringPause = [] {};
+    HiveClock Clock() {
+        return HiveClock{[this] { return now; },
+                         [this](std::int64_t pause) {
+                             slept += pause;
+                             now += pause;
+                             duringPause();
+                         }};
+    }
+};
+
+std::int64_t Nanoseconds(timespec time) {
+    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+}
+
+// An editor rewrites the file in place: truncate, then write. A read between
+// the two must not set the user's file aside.
+TEST_F(SettingsFileTest, AYoungFileThatDoesNotParseIsReadAgainAfterAShortWait) {
+    const std::string good = HiveWithOften("25");
+    WriteFileText(hive, good.substr(0, 20)); // caught midway
+    FakeClock clock;
+    clock.now = Nanoseconds(ModificationTime(hive)) + 100'000'000;
+    clock.duringPause = [&] { WriteFileText(hive, good); };
+    HiveFile file(hive, clock.Clock());
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(file.Read().HasKey(std::string(kAppKey) + "\\Settings"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_GT(clock.slept, 0);
+    EXPECT_TRUE(BadFiles().empty());
+
+    // Still bad after the waits: set aside, within half a second.
+    WriteFileText(hive, "garbage");
+    clock.now = Nanoseconds(ModificationTime(hive));
+    clock.slept = 0;
+    clock.duringPause = [] {};
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(file.Read().Empty());
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_LE(clock.slept, 500'000'000);
+    EXPECT_EQ(BadFiles().size(), 1U);
+
+    // An old bad file is set aside without waiting.
+    WriteFileText(hive, "garbage");
+    clock.now = Nanoseconds(ModificationTime(hive)) + 60'000'000'000;
+    clock.slept = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(file.Update([](Hive&) { return false; }));
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(clock.slept, 0);
 }
 
 std::size_t OpenDescriptors() {
