@@ -5,6 +5,7 @@
 # lowest priority. What a run finds is merged with the kept corpus into a
 # small set covering the same edges, which replaces tests/fuzz/<target>/corpus.
 # Inputs that fail are left as build-fuzz/runs/<target>/crash-* (or leak-*, timeout-*, oom-*).
+# A run stopped early with SIGINT (kill -INT <fuzzer's pid>) still merges.
 # Usage: scripts/fuzz.sh [seconds [target...]]   targets: hive store legacy_ini period
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,8 +33,8 @@ for target in "${targets[@]}"; do
     nice -n 19 "build-fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$runs/" "$runs/new" "$kept" 2>"$runs/log" ||
         failed=1
-    grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|^SUMMARY|^==[0-9]+==ERROR' \
-        "$runs/log" || true
+    grep -E '^#[0-9]+ ' "$runs/log" | tail -n 1 || true
+    grep -E '^stat::number_of_executed_units|^SUMMARY|^==[0-9]+==ERROR' "$runs/log" || true
     # Merged on edges alone (not hit counts), so the kept corpus stays small.
     nice -n 19 "build-fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=4096 -timeout=10 \
         "$runs/minimal" "$kept" "$runs/new" 2>"$runs/merge.log"

@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 namespace jostle::fuzz {
@@ -35,6 +38,20 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The key the settings targets open, the default their reads give, and the
+// longest text a read gives back (260 bytes with the terminating zero).
+inline constexpr const char* kKeyPath = "SOFTWARE\\Jostle";
+inline constexpr const char* kDefault = "(default)";
+inline constexpr std::size_t kReadableBytes = 259;
+
+inline std::optional<std::string> FileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 inline void Require(bool holds) {
     if (!holds) {

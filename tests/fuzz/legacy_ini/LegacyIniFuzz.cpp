@@ -7,24 +7,20 @@
 #include "settings/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
+namespace jostle::fuzz {
 namespace {
 
-using jostle::fuzz::Require;
-
-constexpr const char* kKeyPath = "SOFTWARE\\Jostle";
-constexpr const char* kDefault = "(default)";
-constexpr std::size_t kReadableBytes = 259;
 constexpr std::size_t kPieceCharacters = 519;
 
-const jostle::fuzz::ScratchFolder g_scratch;
+const ScratchFolder g_scratch;
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && jostle::IsWhiteSpace(text.back())) {
@@ -61,11 +57,6 @@ std::vector<Entry> EntriesOf(std::string_view text) {
     return entries;
 }
 
-std::string FileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -80,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     jostle::SettingsKey key;
     Require(store.Open(jostle::kRootKeyName, kKeyPath, &key, nullptr));
     store.ImportLegacyIni(key);
-    const auto file = jostle::Hive::Parse(FileText(store.HiveFile()));
+    const auto written = FileText(store.HiveFile());
+    const auto file = written ? jostle::Hive::Parse(*written) : std::nullopt;
     Require(file.has_value());
     if (!imported) {
         return 0;
@@ -100,3 +92,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     return 0;
 }
+
+} // namespace jostle::fuzz

@@ -10,9 +10,8 @@
 #include <optional>
 #include <string>
 
+namespace jostle::fuzz {
 namespace {
-
-using jostle::fuzz::Require;
 
 constexpr int kSecondsPerMinute = 60;
 
@@ -53,3 +52,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(provisional % kSecondsPerMinute == 0 && provisional <= 60 * kSecondsPerMinute);
     return 0;
 }
+
+} // namespace jostle::fuzz

@@ -8,11 +8,11 @@
 #include "settings/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -20,16 +20,12 @@
 #include <sys/stat.h>
 #include <vector>
 
+namespace jostle::fuzz {
 namespace {
 
-using jostle::fuzz::Require;
-
-constexpr const char* kKeyPath = "SOFTWARE\\Jostle";
-constexpr const char* kDefault = "(default)";
-constexpr std::size_t kReadableBytes = 259;
 constexpr std::size_t kMaxBatchDepth = 4;
 
-const jostle::fuzz::ScratchFolder g_scratch;
+const ScratchFolder g_scratch;
 
 // Takes the steps' bytes off the input; past its end, zeros.
 class Input {
@@ -93,14 +89,6 @@ private:
     std::map<std::string, Written> m_landed;
     std::map<std::string, Written> m_pending;
 };
-
-std::optional<std::string> FileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // An hour-old file: the store trusts its time stamp, as it would a user's.
 void WriteOldFile(const std::filesystem::path& file, const std::string& text) {
@@ -259,3 +247,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.Finish();
     return 0;
 }
+
+} // namespace jostle::fuzz
