@@ -93,7 +93,7 @@ private:
 // An hour-old file: the store trusts its time stamp, as it would a user's.
 void WriteOldFile(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
-    const timespec hourAgo{time(nullptr) - 3600, 0};
+    const timespec hourAgo{std::time(nullptr) - 3600, 0};
     const timespec times[2] = {hourAgo, hourAgo};
     ::utimensat(AT_FDCWD, file.c_str(), times, 0);
 }
@@ -113,23 +113,13 @@ public:
     }
 
     void Step(Input& input) {
-        switch (input.Byte() % 5) {
-        case 0:
-            Write(input.Text(), input.Text(), input.Text());
-            break;
-        case 1:
-            WriteInt(input.Text(), input.Text(), input);
-            break;
-        case 2:
-            if (m_batches.size() < kMaxBatchDepth) {
-                m_batches.push_back(std::make_unique<jostle::CSettingsStore::Batch>(m_store));
-            }
-            break;
-        case 3:
+        const int kind = input.Byte() % 5;
+        if (kind == 2) {
+            BeginBatch();
+        } else if (kind == 3) {
             EndBatch();
-            break;
-        default:
-            CheckRead(input.Text(), input.Text());
+        } else {
+            NamedStep(kind, input);
         }
         CheckFiles();
     }
@@ -144,6 +134,25 @@ public:
     }
 
 private:
+    // Taken one after the other, as the order of a call's arguments is not.
+    void NamedStep(int kind, Input& input) {
+        const std::string section = input.Text();
+        const std::string name = input.Text();
+        if (kind == 0) {
+            Write(section, name, input.Text());
+        } else if (kind == 1) {
+            WriteInt(section, name, input);
+        } else {
+            CheckRead(section, name);
+        }
+    }
+
+    void BeginBatch() {
+        if (m_batches.size() < kMaxBatchDepth) {
+            m_batches.push_back(std::make_unique<jostle::CSettingsStore::Batch>(m_store));
+        }
+    }
+
     void Write(const std::string& section, const std::string& name, const std::string& text) {
         if (m_store.WriteString(section, name, text)) {
             m_model.Write(section, name, text, !m_batches.empty());
