@@ -211,21 +211,24 @@ void QtNetwork::StartResolverLookup(LookupKind kind, const std::string& name,
         return;
     }
     const std::uint64_t lookup = m_nextLookup++;
-    const AddressResolver resolve = m_options.resolve;
     try {
-        m_lookups.emplace(lookup, std::thread([this, lookup, kind, name, keepLastAddress, resolve] {
-                              const auto answer = LookupResult(resolve, name, keepLastAddress);
-                              QMetaObject::invokeMethod(
-                                  this,
-                                  [this, lookup, kind, answer] {
-                                      FinishResolverLookup(lookup, kind, answer.first,
-                                                           answer.second);
-                                  },
-                                  Qt::QueuedConnection);
-                          }));
+        m_lookups.emplace(lookup, std::thread(&QtNetwork::ResolveAndPost, this, lookup, kind, name,
+                                              keepLastAddress));
     } catch (const std::system_error&) { // no thread to be had
         CompleteLookupLater(kind, kLookupNoRecovery, {});
     }
+}
+
+// On the lookup's own thread.
+void QtNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
+                               bool keepLastAddress) {
+    const auto [error, entry] = LookupResult(m_options.resolve, name, keepLastAddress);
+    QMetaObject::invokeMethod(
+        this,
+        [this, lookup, kind, error = error, entry = entry] {
+            FinishResolverLookup(lookup, kind, error, entry);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,

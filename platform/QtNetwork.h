@@ -61,6 +61,8 @@ private:
     void CompleteLookupLater(LookupKind kind, int error, HostEntry entry);
     void CompleteLookup(LookupKind kind, int error, const HostEntry& entry);
     void StartResolverLookup(LookupKind kind, const std::string& name, bool keepLastAddress);
+    void ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
+                        bool keepLastAddress);
     void FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
                               const HostEntry& entry);
     void OnReadable(SocketHandle socket, std::uint64_t serial);
