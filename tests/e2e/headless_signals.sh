@@ -55,7 +55,9 @@ kill -TERM "$JOSTLE_PID"
 wait_exit "$JOSTLE_PID" 20
 waited_ms=$(((${EPOCHREALTIME/./} - stopped_at) / 1000))
 echo "SIGTERM to exit during the connect: $waited_ms ms"
-check "SIGTERM during the connect ends it within a second" "it took $waited_ms ms" \
-    test "$waited_ms" -lt 1000
+# Tens of milliseconds on an idle machine; the bound leaves room for a loaded
+# one and still lies far below the 15 s time-out.
+check "SIGTERM during the connect ends it at once" "it took $waited_ms ms" \
+    test "$waited_ms" -lt 2000
 check "with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
 finish
