@@ -1,25 +1,34 @@
 #include "app/SignalWatcher.h"
 
+#include "platform/QtNetwork.h"
+
 #include <QSocketNotifier>
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace jostle {
 
 namespace {
 
-constexpr std::array<int, 2> kWatchedSignals = {SIGINT, SIGTERM};
+constexpr std::array<int, 3> kWatchedSignals = {SIGINT, SIGTERM, SIGHUP};
 
-// The self-pipe: the handler may only write to it.
+// The self-pipe, drained on the event loop, and a stop descriptor that is
+// never drained: once stopping, no later connect may block either. The
+// handler may only write to them.
 int g_pipe[2] = {-1, -1};
+int g_stopped = -1;
 
 void OnSignal(int /*signal*/) {
     const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t counted = write(g_stopped, &one, sizeof one);
     errno = savedErrno;
 }
 
@@ -33,19 +42,37 @@ void SetHandler(void (*handler)(int)) {
     }
 }
 
-void ClosePipe() {
-    for (int& end : g_pipe) {
-        if (end != -1) {
-            close(end);
-            end = -1;
-        }
+void CloseDescriptor(int& descriptor) {
+    if (descriptor != -1) {
+        close(descriptor);
+        descriptor = -1;
     }
+}
+
+void CloseDescriptors() {
+    SetConnectStopDescriptor(-1);
+    CloseDescriptor(g_pipe[0]);
+    CloseDescriptor(g_pipe[1]);
+    CloseDescriptor(g_stopped);
+}
+
+bool OpenDescriptors() {
+    g_stopped = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (g_stopped == -1 || pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        CloseDescriptors();
+        return false;
+    }
+    SetConnectStopDescriptor(g_stopped);
+    return true;
 }
 
 } // namespace
 
 SignalWatcher::SignalWatcher(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {
-    if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    // For good, not only while watching: a status line still buffered when
+    // standard output broke is written again at exit.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!OpenDescriptors()) {
         return; // the signals keep their default action: the program still ends
     }
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
@@ -57,7 +84,7 @@ SignalWatcher::~SignalWatcher() {
     if (m_notifier != nullptr) {
         SetHandler(SIG_DFL);
         delete m_notifier;
-        ClosePipe();
+        CloseDescriptors();
     }
 }
 

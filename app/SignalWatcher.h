@@ -1,5 +1,7 @@
-// Turns SIGINT and SIGTERM into a call on the event loop (a self-pipe read
-// by a socket notifier), so the program can stop in order.
+// Turns SIGINT, SIGTERM and SIGHUP into a call on the event loop (a self-pipe
+// read by a socket notifier), so the program can stop in order. A stop also
+// wakes a blocking connect. SIGPIPE is ignored from then on: a reader of
+// standard output that went away must not end the program.
 #pragma once
 
 #include <QObject>

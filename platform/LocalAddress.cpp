@@ -1,19 +1,23 @@
 #include "platform/LocalAddress.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <net/route.h>
 #include <netinet/in.h>
-#include <sstream>
 
 namespace jostle {
 
 namespace {
 
-std::optional<unsigned long> ParseHex(const std::string& text) {
+constexpr std::size_t kRouteFields = 8; // Iface Destination Gateway Flags RefCnt Use Metric Mask
+constexpr const char* kBlanks = " \t\r\v\f";
+
+std::optional<unsigned long> ParseHex(std::string_view text) {
     unsigned long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (error != std::errc() || end != text.data() + text.size()) {
@@ -22,33 +26,54 @@ std::optional<unsigned long> ParseHex(const std::string& text) {
     return value;
 }
 
+// Takes the text up to the next blank (or end) off the front of text.
+std::string_view NextField(std::string_view& text) {
+    const std::size_t start = std::min(text.find_first_not_of(kBlanks), text.size());
+    const std::size_t end = std::min(text.find_first_of(kBlanks, start), text.size());
+    const std::string_view field = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return field;
+}
+
 // One route line: "Iface Destination Gateway Flags RefCnt Use Metric Mask ...".
-bool IsDefaultRoute(const std::string& line, std::string& interfaceName) {
-    std::istringstream fields(line);
-    std::string destination;
-    std::string gateway;
-    std::string flags;
-    std::string refCount;
-    std::string use;
-    std::string metric;
-    std::string mask;
-    if (!(fields >> interfaceName >> destination >> gateway >> flags >> refCount >> use >> metric >>
-          mask)) {
-        return false;
+bool IsDefaultRoute(std::string_view line, std::string& interfaceName) {
+    std::array<std::string_view, kRouteFields> fields;
+    for (std::string_view& field : fields) {
+        field = NextField(line);
+        if (field.empty()) {
+            return false;
+        }
     }
-    const auto flagBits = ParseHex(flags);
-    return ParseHex(destination) == 0UL && ParseHex(mask) == 0UL && flagBits &&
+    interfaceName = fields[0];
+    const auto flagBits = ParseHex(fields[3]);
+    return ParseHex(fields[1]) == 0UL && ParseHex(fields[7]) == 0UL && flagBits &&
            (*flagBits & RTF_UP) != 0;
+}
+
+std::string ReadSmallFile(const char* path) {
+    std::string text;
+    std::FILE* file = std::fopen(path, "re");
+    if (file == nullptr) {
+        return text;
+    }
+    char buffer[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, count);
+    }
+    std::fclose(file);
+    return text;
 }
 
 } // namespace
 
-std::optional<std::string> DefaultRouteInterface(std::istream& routeTable) {
-    std::string line;
-    std::getline(routeTable, line); // the column titles
-    while (std::getline(routeTable, line)) {
+std::optional<std::string> DefaultRouteInterface(std::string_view routeTable) {
+    std::size_t lineEnd = routeTable.find('\n'); // past the column titles
+    while (lineEnd != std::string_view::npos) {
+        routeTable.remove_prefix(lineEnd + 1);
+        lineEnd = routeTable.find('\n');
         std::string interfaceName;
-        if (IsDefaultRoute(line, interfaceName)) {
+        if (IsDefaultRoute(routeTable.substr(0, lineEnd), interfaceName)) {
             return interfaceName;
         }
     }
@@ -90,8 +115,8 @@ std::vector<InterfaceAddress> ListInterfaceAddresses() {
 }
 
 std::optional<std::uint32_t> FindLocalAddress() {
-    std::ifstream routeTable("/proc/net/route");
-    return ChooseLocalAddress(ListInterfaceAddresses(), DefaultRouteInterface(routeTable));
+    return ChooseLocalAddress(ListInterfaceAddresses(),
+                              DefaultRouteInterface(ReadSmallFile("/proc/net/route")));
 }
 
 } // namespace jostle

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace jostle {
@@ -19,7 +19,7 @@ struct InterfaceAddress {
 
 // The interface of the first usable default route in a routing table laid out
 // like /proc/net/route; none when the table holds no default route.
-std::optional<std::string> DefaultRouteInterface(std::istream& routeTable);
+std::optional<std::string> DefaultRouteInterface(std::string_view routeTable);
 
 // The address of the default-route interface if it has one, else the last
 // non-loopback address of the list.

@@ -3,16 +3,18 @@
 #include "platform/LocalAddress.h"
 #include "res/ResourceIds.h"
 
-#include <QHostInfo>
 #include <QSocketNotifier>
-#include <QTimer>
+#include <algorithm>
 #include <arpa/inet.h>
+#include <array>
+#include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace jostle {
@@ -31,7 +33,11 @@ namespace {
 
 constexpr std::size_t kMaxHostNameLength = 253;
 
-bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port, int timeoutMilliseconds) {
+std::atomic<int> g_connectStop{-1};
+
+// Waits for the connect to complete, the time-out or a stop, whichever comes first.
+bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port,
+                   std::chrono::milliseconds timeout) {
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
     remote.sin_addr.s_addr = address;
@@ -43,19 +49,19 @@ bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port, int timeou
         return false;
     }
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    const auto deadline = Clock::now() + timeout;
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             return false;
         }
-        pollfd entry{fd, POLLOUT, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(left));
+        std::array<pollfd, 2> entries{{{fd, POLLOUT, 0}, {g_connectStop.load(), POLLIN, 0}}};
+        const int ready = ::poll(entries.data(), entries.size(), static_cast<int>(left));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
-        if (ready <= 0) {
+        if (ready <= 0 || entries[0].revents == 0) {
             return false;
         }
         int error = 0;
@@ -73,44 +79,68 @@ bool SetNonBlocking(int fd, bool nonBlocking) {
     return ::fcntl(fd, F_SETFL, wanted) == 0;
 }
 
-int LookupError(const QHostInfo& info) {
-    switch (info.error()) {
-    case QHostInfo::NoError:
-        return 0;
-    case QHostInfo::HostNotFound:
+// The resolver's failures as the engine has always seen them: a name that
+// does not exist, or any other trouble.
+int LookupError(int resolverError) {
+    switch (resolverError) {
+    case EAI_NONAME:
+    case EAI_FAIL:
+    case EAI_NODATA:
+    case EAI_IDN_ENCODE:
         return kLookupHostNotFound;
-    case QHostInfo::UnknownError:
-        break;
+    default:
+        return kLookupNoRecovery;
     }
-    return kLookupNoRecovery;
 }
 
-std::vector<std::uint32_t> Ipv4Addresses(const QHostInfo& info) {
-    std::vector<std::uint32_t> addresses;
-    for (const QHostAddress& address : info.addresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-            addresses.push_back(htonl(address.toIPv4Address()));
-        }
+void AddIpv4Once(const addrinfo& entry, std::vector<std::uint32_t>& addresses) {
+    if (entry.ai_family != AF_INET || entry.ai_addrlen < sizeof(sockaddr_in)) {
+        return;
     }
-    return addresses;
+    sockaddr_in address{};
+    std::memcpy(&address, entry.ai_addr, sizeof address);
+    if (std::find(addresses.begin(), addresses.end(), address.sin_addr.s_addr) == addresses.end()) {
+        addresses.push_back(address.sin_addr.s_addr);
+    }
+}
+
+// Asked for any family, configured ones only, as the lookups always were, so
+// that the errors stay the same; only the IPv4 addresses are kept, each once,
+// in the resolver's order.
+std::pair<int, std::vector<std::uint32_t>> ResolveIpv4(AddressResolver resolve,
+                                                       const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG | AI_IDN;
+    addrinfo* list = nullptr;
+    const int result = resolve(name.c_str(), nullptr, &hints, &list);
+    if (result != 0) {
+        return {LookupError(result), {}};
+    }
+    std::vector<std::uint32_t> addresses;
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        AddIpv4Once(*entry, addresses);
+    }
+    ::freeaddrinfo(list);
+    return {0, addresses};
 }
 
 // The local lookup keeps only the last address of the list, the one the
 // original platform's result layout yields.
-std::pair<int, HostEntry> LookupResult(const QHostInfo& info, const std::string& name,
+std::pair<int, HostEntry> LookupResult(AddressResolver resolve, const std::string& name,
                                        bool keepLastAddress) {
-    const int error = LookupError(info);
-    HostEntry entry{name, AF_INET, Ipv4Addresses(info)};
+    auto [error, addresses] = ResolveIpv4(resolve, name);
     if (error != 0) {
         return {error, HostEntry{}};
     }
-    if (entry.addresses.empty()) {
+    if (addresses.empty()) {
         return {kLookupNoAddress, HostEntry{}};
     }
     if (keepLastAddress) {
-        entry.addresses = {entry.addresses.back()};
+        addresses = {addresses.back()};
     }
-    return {0, entry};
+    return {0, HostEntry{name, AF_INET, std::move(addresses)}};
 }
 
 bool CanLookUp(const std::string& name) {
@@ -120,9 +150,16 @@ bool CanLookUp(const std::string& name) {
 
 } // namespace
 
-QtNetwork::QtNetwork(QObject* parent) : QObject(parent) {}
+void SetConnectStopDescriptor(int descriptor) {
+    g_connectStop.store(descriptor);
+}
+
+QtNetwork::QtNetwork(NetworkOptions options) : m_options(options) {}
 
 QtNetwork::~QtNetwork() {
+    for (auto& [lookup, thread] : m_lookups) {
+        thread.join();
+    }
     while (!m_ownSockets.empty()) {
         Close(*m_ownSockets.begin());
     }
@@ -144,7 +181,7 @@ void QtNetwork::LookupLocalHost(const std::string& hostName) {
     if (const auto address = FindLocalAddress()) {
         CompleteLookupLater(LookupKind::Local, 0, HostEntry{hostName, AF_INET, {*address}});
     } else if (CanLookUp(hostName)) {
-        StartHostInfoLookup(LookupKind::Local, hostName, true);
+        StartResolverLookup(LookupKind::Local, hostName, true);
     } else {
         CompleteLookupLater(LookupKind::Local, kLookupHostNotFound, {});
     }
@@ -152,32 +189,62 @@ void QtNetwork::LookupLocalHost(const std::string& hostName) {
 
 void QtNetwork::LookupTarget(const std::string& name) {
     if (CanLookUp(name)) {
-        StartHostInfoLookup(LookupKind::Target, name, false);
+        StartResolverLookup(LookupKind::Target, name, false);
     } else {
         CompleteLookupLater(LookupKind::Target, kLookupHostNotFound, {});
     }
 }
 
-// A dotted address needs no resolver: answering it here also keeps the
-// resolver from asking for the address's name.
-void QtNetwork::StartHostInfoLookup(LookupKind kind, const std::string& name,
+// An address needs no resolver, and an IPv6 one is a host without IPv4
+// address. Any other name is resolved on a thread of its own, which posts the
+// answer back to this object's event loop; the destructor waits for every
+// such thread, and answers still queued then die with this object.
+void QtNetwork::StartResolverLookup(LookupKind kind, const std::string& name,
                                     bool keepLastAddress) {
     in_addr literal{};
     if (inet_pton(AF_INET, name.c_str(), &literal) == 1) {
         CompleteLookupLater(kind, 0, HostEntry{name, AF_INET, {literal.s_addr}});
         return;
     }
-    QHostInfo::lookupHost(QString::fromStdString(name), this,
-                          [this, kind, name, keepLastAddress](const QHostInfo& info) {
-                              const auto [error, entry] = LookupResult(info, name, keepLastAddress);
-                              CompleteLookup(kind, error, entry);
-                          });
+    if (in6_addr literal6{}; inet_pton(AF_INET6, name.c_str(), &literal6) == 1) {
+        CompleteLookupLater(kind, kLookupNoAddress, {});
+        return;
+    }
+    const std::uint64_t lookup = m_nextLookup++;
+    try {
+        m_lookups.emplace(lookup, std::thread(&QtNetwork::ResolveAndPost, this, lookup, kind, name,
+                                              keepLastAddress));
+    } catch (const std::system_error&) { // no thread to be had
+        CompleteLookupLater(kind, kLookupNoRecovery, {});
+    }
+}
+
+// On the lookup's own thread.
+void QtNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
+                               bool keepLastAddress) {
+    const auto [error, entry] = LookupResult(m_options.resolve, name, keepLastAddress);
+    QMetaObject::invokeMethod(
+        this,
+        [this, lookup, kind, error = error, entry = entry] {
+            FinishResolverLookup(lookup, kind, error, entry);
+        },
+        Qt::QueuedConnection);
+}
+
+void QtNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
+                                     const HostEntry& entry) {
+    const auto found = m_lookups.find(lookup);
+    if (found != m_lookups.end()) {
+        found->second.join(); // it has posted this answer: it is ending
+        m_lookups.erase(found);
+    }
+    CompleteLookup(kind, error, entry);
 }
 
 void QtNetwork::CompleteLookupLater(LookupKind kind, int error, HostEntry entry) {
-    QTimer::singleShot(0, this, [this, kind, error, entry = std::move(entry)] {
-        CompleteLookup(kind, error, entry);
-    });
+    QMetaObject::invokeMethod(
+        this, [this, kind, error, entry = std::move(entry)] { CompleteLookup(kind, error, entry); },
+        Qt::QueuedConnection);
 }
 
 void QtNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& entry) {
@@ -196,8 +263,7 @@ ConnectResult QtNetwork::Connect(std::uint32_t address, std::uint16_t port) {
     if (fd < 0) {
         return {ConnectStatus::CreateFailed, kNoSocket};
     }
-    if (!ConnectWithin(fd, address, port, kConnectTimeoutMilliseconds) ||
-        !SetNonBlocking(fd, false)) {
+    if (!ConnectWithin(fd, address, port, m_options.connectTimeout) || !SetNonBlocking(fd, false)) {
         ::close(fd);
         return {ConnectStatus::ConnectFailed, kNoSocket};
     }

@@ -1,16 +1,19 @@
 // Name lookups and the keep-alive socket on the UI thread's event loop:
-// QHostInfo for lookups, POSIX sockets watched by QSocketNotifier.
+// getaddrinfo on a worker thread per lookup, its answer posted back to the
+// loop; POSIX sockets watched by QSocketNotifier.
 #pragma once
 
 #include "engine/Interfaces.h"
 
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <netdb.h>
 #include <set>
+#include <thread>
 
-class QHostInfo;
 class QSocketNotifier;
 
 namespace jostle {
@@ -20,12 +23,25 @@ inline constexpr int kLookupHostNotFound = 11001;
 inline constexpr int kLookupNoRecovery = 11003;
 inline constexpr int kLookupNoAddress = 11004;
 
-inline constexpr int kConnectTimeoutMilliseconds = 15000;
+// Shaped like getaddrinfo, which is the default; tests pass a slower one.
+using AddressResolver = int (*)(const char* name, const char* service, const addrinfo* hints,
+                                addrinfo** result);
+
+struct NetworkOptions {
+    std::chrono::milliseconds connectTimeout{15000};
+    AddressResolver resolve = ::getaddrinfo;
+};
+
+// A blocking connect gives up at once, failed, when this descriptor turns
+// readable: the stop signals write to it, so that a silent host never keeps a
+// stop waiting. -1 for none. Process-wide, like the signal handling behind it.
+void SetConnectStopDescriptor(int descriptor);
 
 class QtNetwork : public QObject, public INetwork {
     Q_OBJECT
 public:
-    explicit QtNetwork(QObject* parent = nullptr);
+    explicit QtNetwork(NetworkOptions options = {});
+    // Waits for the lookups still out; their answers are dropped.
     ~QtNetwork() override;
 
     void SetEventSink(INetworkEvents* sink) override;
@@ -44,17 +60,24 @@ private:
 
     void CompleteLookupLater(LookupKind kind, int error, HostEntry entry);
     void CompleteLookup(LookupKind kind, int error, const HostEntry& entry);
-    void StartHostInfoLookup(LookupKind kind, const std::string& name, bool keepLastAddress);
+    void StartResolverLookup(LookupKind kind, const std::string& name, bool keepLastAddress);
+    void ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
+                        bool keepLastAddress);
+    void FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
+                              const HostEntry& entry);
     void OnReadable(SocketHandle socket, std::uint64_t serial);
     void OnWritable(SocketHandle socket, std::uint64_t serial);
     Watch* FindWatch(SocketHandle socket, std::uint64_t serial);
     void DeliverSocketEvent(SocketHandle socket, int event);
     void StopWatching(SocketHandle socket);
 
+    const NetworkOptions m_options;
     INetworkEvents* m_sink = nullptr;
     std::set<SocketHandle> m_ownSockets;
     std::map<SocketHandle, std::unique_ptr<Watch>> m_watches;
     std::uint64_t m_nextSerial = 1;
+    std::map<std::uint64_t, std::thread> m_lookups; // one thread per lookup out
+    std::uint64_t m_nextLookup = 1;
 };
 
 } // namespace jostle

@@ -8,13 +8,18 @@
 #include "tests/integration/platform/TestServer.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
-#include <sstream>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
 
 namespace jostle {
 namespace {
@@ -35,7 +40,12 @@ struct SocketEvent {
 struct Lookup {
     int error;
     HostEntry entry;
+    bool onLoopThread; // the engine is single-threaded
 };
+
+bool OnLoopThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
 
 // Reads like the engine: on FD_READ one Receive of at most readSize bytes,
 // on FD_CLOSE Close.
@@ -50,10 +60,10 @@ public:
     RecordingSink& operator=(const RecordingSink&) = delete;
 
     void OnLocalHostFound(int error, const HostEntry& entry) override {
-        localLookups.push_back({error, entry});
+        localLookups.push_back({error, entry, OnLoopThread()});
     }
     void OnTargetHostFound(int error, const HostEntry& entry) override {
-        targetLookups.push_back({error, entry});
+        targetLookups.push_back({error, entry, OnLoopThread()});
     }
     void OnSocketEvent(SocketHandle socket, int event) override {
         events.push_back({socket, event});
@@ -128,14 +138,46 @@ TEST_F(NetworkTest, ConnectToAPortWithoutListenerFailsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
-TEST_F(NetworkTest, ConnectToAHostThatNeverAnswersGivesUpAfterFifteenSeconds) {
+// A connect waits on its own time-out, 15 s unless told otherwise.
+TEST(ConnectTimeoutTest, ConnectToAHostThatNeverAnswersGivesUpAfterTheTimeOut) {
+    EXPECT_EQ(NetworkOptions{}.connectTimeout, std::chrono::seconds(15));
     TestServer server("backlog");
+    QtNetwork network({.connectTimeout = std::chrono::milliseconds(300)});
     const auto started = std::chrono::steady_clock::now();
     const ConnectResult result = network.Connect(kLoopback, kHttpPort);
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_EQ(result.status, ConnectStatus::ConnectFailed);
-    EXPECT_GE(waited, std::chrono::seconds(15));
-    EXPECT_LE(waited, std::chrono::seconds(17));
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LE(waited, std::chrono::seconds(2));
+}
+
+// A stop signal must not wait for the time-out: the connect gives up as soon
+// as the stop descriptor turns readable, and from then on at once.
+TEST(ConnectTimeoutTest, ConnectToAHostThatNeverAnswersEndsOnAStop) {
+    TestServer server("backlog");
+    QtNetwork network;
+    const int stop = ::eventfd(0, EFD_CLOEXEC);
+    ASSERT_NE(stop, -1);
+    SetConnectStopDescriptor(stop);
+    std::thread stopper([stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const std::uint64_t one = 1;
+        EXPECT_EQ(::write(stop, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    });
+    const auto started = std::chrono::steady_clock::now();
+    const ConnectResult result = network.Connect(kLoopback, kHttpPort);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    stopper.join();
+    const auto againStarted = std::chrono::steady_clock::now();
+    const ConnectResult again = network.Connect(kLoopback, kHttpPort);
+    const auto againWaited = std::chrono::steady_clock::now() - againStarted;
+    SetConnectStopDescriptor(-1);
+    ::close(stop);
+    EXPECT_EQ(result.status, ConnectStatus::ConnectFailed);
+    EXPECT_GE(waited, std::chrono::milliseconds(200));
+    EXPECT_LT(waited, std::chrono::seconds(1));
+    EXPECT_EQ(again.status, ConnectStatus::ConnectFailed);
+    EXPECT_LT(againWaited, std::chrono::milliseconds(100));
 }
 
 TEST_F(NetworkTest, NormalReplyIsReadWholeThenClosedOnce) {
@@ -256,7 +298,76 @@ TEST_F(NetworkTest, LookupOfAnInvalidNameFailsLater) {
     for (const Lookup& lookup : sink.targetLookups) {
         EXPECT_NE(lookup.error, 0);
         EXPECT_TRUE(lookup.entry.addresses.empty());
+        EXPECT_TRUE(lookup.onLoopThread);
     }
+}
+
+std::atomic<int> g_resolverResult{0};
+
+int FailingResolver(const char* /*name*/, const char* /*service*/, const addrinfo* /*hints*/,
+                    addrinfo** /*result*/) {
+    return g_resolverResult.load();
+}
+
+// The resolver's failures reach the engine under the numbers it has always
+// seen; an IPv6 address is a name without IPv4 address.
+TEST(LookupErrorsTest, ResolverFailuresKeepTheirNumbers) {
+    const std::vector<std::pair<int, int>> expected = {
+        {EAI_NONAME, kLookupHostNotFound}, {EAI_NODATA, kLookupHostNotFound},
+        {EAI_FAIL, kLookupHostNotFound},   {EAI_AGAIN, kLookupNoRecovery},
+        {EAI_MEMORY, kLookupNoRecovery},   {EAI_SYSTEM, kLookupNoRecovery},
+    };
+    QtNetwork failing({.resolve = FailingResolver});
+    RecordingSink sink(failing, 1024);
+    for (const auto& [resolverError, error] : expected) {
+        g_resolverResult = resolverError;
+        sink.targetLookups.clear();
+        failing.LookupTarget("some.name");
+        ASSERT_TRUE(PumpUntil([&sink] { return !sink.targetLookups.empty(); }, 5000));
+        EXPECT_EQ(sink.targetLookups.front().error, error) << gai_strerror(resolverError);
+    }
+    QtNetwork network;
+    RecordingSink realSink(network, 1024);
+    network.LookupTarget("::1");
+    ASSERT_TRUE(PumpUntil([&realSink] { return !realSink.targetLookups.empty(); }, 5000));
+    EXPECT_EQ(realSink.targetLookups.front().error, kLookupNoAddress);
+}
+
+int SlowResolver(const char* name, const char* service, const addrinfo* hints, addrinfo** result) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return ::getaddrinfo(name, service, hints, result);
+}
+
+int ThreadCount() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                          std::filesystem::directory_iterator()));
+}
+
+// Counts answers; lives on after the network is gone.
+struct AnswerCounter : INetworkEvents {
+    void OnLocalHostFound(int /*error*/, const HostEntry& /*entry*/) override { ++answers; }
+    void OnTargetHostFound(int /*error*/, const HostEntry& /*entry*/) override { ++answers; }
+    void OnSocketEvent(SocketHandle /*socket*/, int /*event*/) override {}
+    int answers = 0;
+};
+
+// A thread a lookup at most; stopping while lookups are out waits for them,
+// so that no thread or answer outlives the network, and reports nothing.
+TEST(LookupThreadTest, StoppingWhileLookupsAreOutWaitsForThemAndReportsNothing) {
+    AnswerCounter sink;
+    const int threadsBefore = ThreadCount();
+    auto network = std::make_unique<QtNetwork>(NetworkOptions{.resolve = SlowResolver});
+    network->SetEventSink(&sink);
+    network->LookupTarget("localhost");
+    network->LookupTarget("no-such-host.invalid");
+    network->LookupLocalHost(network->HostName());
+    EXPECT_LE(ThreadCount(), threadsBefore + 3);
+    const auto started = std::chrono::steady_clock::now();
+    network.reset();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+    PumpFor(100);
+    EXPECT_EQ(sink.answers, 0);
 }
 
 TEST_F(NetworkTest, LookupOfLoopbackNamesGivesTheLoopbackAddress) {
@@ -266,6 +377,7 @@ TEST_F(NetworkTest, LookupOfLoopbackNamesGivesTheLoopbackAddress) {
     ASSERT_TRUE(PumpUntil([this] { return sink.targetLookups.size() == 2; }, 10000));
     for (const Lookup& lookup : sink.targetLookups) {
         EXPECT_EQ(lookup.error, 0);
+        EXPECT_TRUE(lookup.onLoopThread);
         ASSERT_FALSE(lookup.entry.addresses.empty());
         EXPECT_EQ(lookup.entry.addresses.front(), kLoopback);
         EXPECT_EQ(lookup.entry.addressType, AF_INET);
@@ -312,16 +424,16 @@ std::uint32_t Address(const char* dotted) {
 }
 
 TEST(LocalAddressTest, DefaultRouteInterfaceIsFoundInTheRouteTable) {
-    std::istringstream table(
+    const std::string table(
         "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
         "wlan0\t0010A8C0\t00000000\t0001\t0\t0\t600\t00FFFFFF\t0\t0\t0\n"
         "eth1\t00000000\t0101A8C0\t0000\t0\t0\t100\t00000000\t0\t0\t0\n"
         "eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n");
     EXPECT_EQ(DefaultRouteInterface(table), "eth0"); // eth1's route is not up
-    std::istringstream none("Iface\tDestination\n"
-                            "lo\t0000007F\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n");
+    const std::string none("Iface\tDestination\n"
+                           "lo\t0000007F\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n");
     EXPECT_EQ(DefaultRouteInterface(none), std::nullopt);
-    std::istringstream garbage("Iface\nbroken line\neth0 zz 0 1 0 0 0 00000000\n");
+    const std::string garbage("Iface\nbroken line\neth0 zz 0 1 0 0 0 00000000\n");
     EXPECT_EQ(DefaultRouteInterface(garbage), std::nullopt);
 }
 

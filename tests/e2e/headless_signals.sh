@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The console front end when its session goes away: SIGHUP ends it in order
+# like SIGTERM; a reader of its standard output that went away does not end
+# it; SIGTERM during a connect to a host that never answers ends it at once.
+#
+#   headless_signals.sh JOSTLE SERVER
+set -uo pipefail
+
+E2E_JOSTLE=$1
+E2E_SERVER=$2
+source "$(dirname "$0")/e2e_lib.sh"
+begin_run
+
+start_jostle --headless
+wait_for 30 grep -q "Jostle completed at" "$E2E_WORK/jostle.out" ||
+    fail "no completed status line: $(cat "$E2E_WORK/jostle.out")"
+kill -HUP "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 5
+check "SIGHUP ends it with status 0" "after SIGHUP the status is $EXIT_STATUS" exited_with_zero
+
+# The reader takes the first status line and leaves; the attempt, a second
+# later, writes its status lines into the broken pipe and must still be made.
+mkfifo "$E2E_WORK/out.fifo"
+"$E2E_JOSTLE" --headless --settings "$E2E_WORK/settings.reg" \
+    >"$E2E_WORK/out.fifo" 2>"$E2E_WORK/pipe.err" &
+JOSTLE_PID=$!
+PIDS+=("$JOSTLE_PID")
+timeout 20 head -n 1 "$E2E_WORK/out.fifo" >"$E2E_WORK/pipe.first"
+check "the reader got the first status line" "the reader got: $(cat "$E2E_WORK/pipe.first")" \
+    grep -q "PLEASE START ME" "$E2E_WORK/pipe.first"
+check "with standard output broken the attempt is still made" "no request after the reader left" \
+    wait_for 20 test -s "$E2E_WORK/request.2"
+kill -TERM "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 5
+check "then SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" \
+    exited_with_zero
+
+# A server whose backlog is full: the connect hangs in SYN-SENT.
+kill "$E2E_SERVER_PID" && wait "$E2E_SERVER_PID"
+rm -f "$E2E_WORK/server.ready"
+"$E2E_SERVER" --address 127.0.0.1 --port 80 --mode backlog --ready "$E2E_WORK/server.ready" \
+    --max-seconds 60 >"$E2E_WORK/server.out" 2>&1 &
+PIDS+=($!)
+wait_for 30 test -s "$E2E_WORK/server.ready" || fail "no backlog server: $(cat "$E2E_WORK/server.out")"
+
+connecting() {
+    ss -Htnp state syn-sent | grep -q "pid=$1,"
+}
+
+launch_jostle "$E2E_WORK/settings.reg" "$E2E_WORK/silent" --headless
+check "it waits on a connect to the silent host" "no connect in progress" \
+    wait_for 20 connecting "$JOSTLE_PID"
+stopped_at=${EPOCHREALTIME/./}
+kill -TERM "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 20
+waited_ms=$(((${EPOCHREALTIME/./} - stopped_at) / 1000))
+echo "SIGTERM to exit during the connect: $waited_ms ms"
+# Tens of milliseconds on an idle machine; the bound leaves room for a loaded
+# one and still lies far below the 15 s time-out.
+check "SIGTERM during the connect ends it at once" "it took $waited_ms ms" \
+    test "$waited_ms" -lt 2000
+check "with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+finish
