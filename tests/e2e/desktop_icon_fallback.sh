@@ -28,15 +28,6 @@ hide_svg_plugins() {
     unset QT_PLUGIN_PATH
 }
 
-# The icon's window in trayer's panel.
-icon_window() {
-    local icon
-    icon=$(xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
-        inside && /"jostle"/ {print $1; exit}
-        inside && /^     0x/ {exit}')
-    [[ -n $icon ]] && echo "$icon"
-}
-
 hide_svg_plugins
 start_display
 start_tray
@@ -45,17 +36,15 @@ check "it names the missing SVG plugin on standard error" \
     "standard error says: $(cat "$E2E_WORK/jostle.err")" \
     wait_for 10 grep -q "the icons can't be drawn: the Qt SVG image plugin .* is missing; using built-in bitmaps" \
     "$E2E_WORK/jostle.err"
-if wait_for 30 icon_window >/dev/null; then
+if wait_for 30 xembed_icon_window >/dev/null; then
     sleep 1
-    import -window "$(icon_window)" "$E2E_OUT/e2e-icon-fallback.png"
+    import -window "$(xembed_icon_window)" "$E2E_OUT/e2e-icon-fallback.png"
     colours=$(convert "$E2E_OUT/e2e-icon-fallback.png" -format %k info:)
     check "the tray icon is drawn ($colours colours; $E2E_OUT/e2e-icon-fallback.png)" \
         "the tray icon is blank" test "$colours" -gt 2
 else
     fail "no tray icon appeared"
 fi
-kill -TERM "$JOSTLE_PID"
-wait_exit "$JOSTLE_PID" 5
-check "SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+end_with_term
 stop_started "$E2E_SERVER_PID"
 finish

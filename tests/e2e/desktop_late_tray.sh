@@ -13,30 +13,8 @@ E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
 begin_run
 
-panel_shown() {
-    [[ -n $(xdotool search --onlyvisible --name '^Jostle$' 2>/dev/null) ]]
-}
-
-panel_hidden() {
-    ! panel_shown
-}
-
-# The icon's window in trayer's panel.
-docked() {
-    xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
-        inside && /"jostle"/ {found = 1; exit}
-        inside && /^     0x/ {exit}
-        END {exit !found}'
-}
-
 stderr_says() {
     wait_for 10 grep -q "$1" "$E2E_WORK/jostle.err"
-}
-
-ends_on_term() {
-    kill -TERM "$JOSTLE_PID"
-    wait_exit "$JOSTLE_PID" 5
-    check "SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
 }
 
 start_display
@@ -45,19 +23,19 @@ start_jostle
 check "a stale Wayland display falls back to X, with a note" \
     "no note on the fallback: $(cat "$E2E_WORK/jostle.err")" \
     stderr_says "cannot reach the Wayland display jostle-stale; using the X display $DISPLAY"
-if wait_for 30 panel_shown; then
+if wait_for 30 jostle_shown; then
     xdotool key Return # the message box "Failed to create tray icon"
-    check "without a tray the panel shows" "the panel did not show" wait_for 10 panel_shown
+    check "without a tray the panel shows" "the panel did not show" wait_for 10 jostle_shown
 else
     fail "no message box without a tray"
 fi
 sleep 3
 start_tray
-check "the icon docks in the tray that came later" "the icon never docked" wait_for 10 docked
+check "the icon docks in the tray that came later" "the icon never docked" wait_for 10 xembed_icon_window
 import -window root "$E2E_OUT/e2e-late-tray.png"
 xdotool key Return # Return To Tray
-check "Return To Tray hides the panel now" "the panel stayed" wait_for 5 panel_hidden
-ends_on_term
+check "Return To Tray hides the panel now" "the panel stayed" wait_for 5 jostle_hidden
+end_with_term
 stop_started "$E2E_SERVER_PID"
 
 unset DISPLAY
@@ -67,6 +45,6 @@ check "with no display at all it runs without windows, with a note" \
     "no note: $(cat "$E2E_WORK/jostle.err")" \
     stderr_says "cannot reach the Wayland display jostle-stale; running without windows"
 check_request "$E2E_WORK/request.1"
-ends_on_term
+end_with_term
 stop_started "$E2E_SERVER_PID"
 finish

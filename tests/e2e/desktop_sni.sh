@@ -12,19 +12,6 @@ E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
 begin_run
 
-# The visible windows captioned "Jostle": the panel, or the message box.
-jostle_windows() {
-    xdotool search --onlyvisible --name '^Jostle$' 2>/dev/null
-}
-
-panel_shown() {
-    [[ -n $(jostle_windows) ]]
-}
-
-panel_hidden() {
-    ! panel_shown
-}
-
 registered() {
     grep -qs '^registered ' "$1"
 }
@@ -32,14 +19,6 @@ registered() {
 # The exported menu's labels, in order, on one line.
 menu_labels() {
     sni "$1" menu | cut -d' ' -f2- | paste -sd'|'
-}
-
-# Exit from the exported menu ends the program with status 0.
-exit_from_menu() {
-    sni "$1" click E_xit
-    wait_exit "$JOSTLE_PID" 5
-    check "the menu's Exit ends the program with status 0" \
-        "after the menu's Exit the status is $EXIT_STATUS" exited_with_zero
 }
 
 start_display
@@ -58,20 +37,20 @@ check "the item's title is Jostle" "the item's title is \"$title\"" test "$title
 labels=$(menu_labels "$LOG")
 check "its menu holds Restore, About and Exit" "its menu holds \"$labels\"" \
     test "$labels" = "_Restore|_About Jostle...|E_xit"
-check "the program starts hidden" "the panel showed at start" panel_hidden
+check "the program starts hidden" "the panel showed at start" jostle_hidden
 
 sni "$LOG" activate
-if wait_for 5 panel_shown; then
+if wait_for 5 jostle_shown; then
     pass "Activate shows the panel"
     import -window root "$E2E_OUT/e2e-sni-panel.png"
     xdotool key Return
-    check "Return To Tray hides it again" "the panel stayed" wait_for 5 panel_hidden
+    check "Return To Tray hides it again" "the panel stayed" wait_for 5 jostle_hidden
 else
     fail "Activate did not show the panel"
 fi
 check "tooltip changes arrive while counting" "no tooltip change arrived: $(cat "$LOG")" \
     wait_for 10 grep -q '^tooltip Jostle in ' "$LOG"
-exit_from_menu "$LOG"
+exit_from_sni_menu "$LOG"
 
 # The watcher comes three seconds after the program: the program starts as
 # without a tray, then registers its item once the watcher is there.
@@ -79,7 +58,7 @@ stop_started "$SNI_WATCHER_PID"
 stop_started "$E2E_SERVER_PID"
 LATE_LOG=$E2E_WORK/sni-late.log
 start_jostle
-if wait_for 30 panel_shown; then
+if wait_for 30 jostle_shown; then
     xdotool key Return # the message box "Failed to create tray icon"
     pass "without a watcher the program starts as without a tray"
 else
@@ -89,9 +68,9 @@ sleep 3
 start_sni_watcher "$LATE_LOG"
 check "the item registers once the watcher is up" "no item registered with the late watcher" \
     wait_for 10 registered "$LATE_LOG"
-check "the panel shows" "the panel is not shown" wait_for 10 panel_shown
+check "the panel shows" "the panel is not shown" wait_for 10 jostle_shown
 xdotool key Return # Return To Tray
-check "Return To Tray hides the panel now" "the panel stayed" wait_for 5 panel_hidden
-exit_from_menu "$LATE_LOG"
+check "Return To Tray hides the panel now" "the panel stayed" wait_for 5 jostle_hidden
+exit_from_sni_menu "$LATE_LOG"
 stop_started "$E2E_SERVER_PID"
 finish

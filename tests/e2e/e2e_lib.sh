@@ -145,6 +145,39 @@ start_sni_watcher() {
         { echo "the StatusNotifierWatcher did not start: $(cat "$1.err")" >&2; exit 1; }
 }
 
+# exit_from_sni_menu LOG: the exported menu's Exit ends the program with status 0.
+exit_from_sni_menu() {
+    sni "$1" click E_xit
+    wait_exit "$JOSTLE_PID" 5
+    check "the menu's Exit ends the program with status 0" "after Exit the status is $EXIT_STATUS" \
+        exited_with_zero
+}
+
+# A visible window captioned "Jostle" (the panel, or a message box) exists.
+jostle_shown() {
+    [[ -n $(xdotool search --onlyvisible --name '^Jostle$' 2>/dev/null) ]]
+}
+
+jostle_hidden() {
+    ! jostle_shown
+}
+
+# The window of the program's icon in trayer's panel.
+xembed_icon_window() {
+    local icon
+    icon=$(xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
+        inside && /"jostle"/ {print $1; exit}
+        inside && /^     0x/ {exit}')
+    [[ -n $icon ]] && echo "$icon"
+}
+
+# SIGTERM ends the program with status 0.
+end_with_term() {
+    kill -TERM "$JOSTLE_PID"
+    wait_exit "$JOSTLE_PID" 5
+    check "SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+}
+
 # Starts the HTTP test server on 127.0.0.1:80, recording requests to $1.N;
 # it stops by itself after $2 seconds (default 120).
 start_server() {

@@ -26,15 +26,6 @@ shows() {
     return 1
 }
 
-# exit_from_menu LOG: the exported menu's Exit ends the program with status 0.
-exit_from_menu() {
-    sni "$1" click E_xit
-    wait_exit "$JOSTLE_PID" 5
-    check "the menu's Exit ends the program with status 0" "after Exit the status is $EXIT_STATUS" \
-        exited_with_zero
-    stop_started "$E2E_SERVER_PID" "$SNI_WATCHER_PID"
-}
-
 start_weston
 start_session_bus
 start_jostle
@@ -46,7 +37,8 @@ fi
 start_sni_watcher "$E2E_WORK/late.log"
 check "the item registers with a watcher that came later" "no item registered" \
     wait_for 10 grep -qs '^registered ' "$E2E_WORK/late.log"
-exit_from_menu "$E2E_WORK/late.log"
+exit_from_sni_menu "$E2E_WORK/late.log"
+stop_started "$E2E_SERVER_PID" "$SNI_WATCHER_PID"
 
 # With the watcher there from the start, the panel is restored from the item.
 start_sni_watcher "$E2E_WORK/sni.log"
@@ -58,5 +50,6 @@ if shows "$E2E_OUT/e2e-wayland-panel.png" -F "Return To Tray"; then
 else
     fail "the panel does not show: $SCREEN_TEXT"
 fi
-exit_from_menu "$E2E_WORK/sni.log"
+exit_from_sni_menu "$E2E_WORK/sni.log"
+stop_started "$E2E_SERVER_PID"
 finish
