@@ -45,8 +45,8 @@ std::string WaylandSocketPath() {
     return std::string(runtime) + "/" + name;
 }
 
-// Qt aborts the whole program when its Wayland connection fails, so the
-// socket is tried first.
+// Qt aborts the whole program when it can't connect to the display it chose,
+// so the compositor's socket is tried first.
 bool WaylandAnswers() {
     if (HasEnvironment("WAYLAND_SOCKET")) {
         return true; // an inherited connection, nothing to try
@@ -105,15 +105,19 @@ DisplayProbe::DisplayProbe() {
             return;
         }
     }
+    ConnectToX();
+}
+
+void DisplayProbe::ConnectToX() {
+    const std::string display = std::getenv("DISPLAY");
     m_connection = xcb_connect(nullptr, nullptr);
     m_reachable = xcb_connection_has_error(m_connection) == 0;
     if (!m_reachable) {
-        m_unreached += (m_unreached.empty() ? "the display " : " nor the display ") +
-                       std::string(std::getenv("DISPLAY"));
+        m_unreached += (m_unreached.empty() ? "the display " : " nor the display ") + display;
     } else if (!m_unreached.empty()) {
         std::fprintf(stderr, "jostle: cannot reach %s; using the X display %s\n",
-                     m_unreached.c_str(), std::getenv("DISPLAY"));
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
+                     m_unreached.c_str(), display.c_str());
+        setenv("QT_QPA_PLATFORM", "xcb", 1); // Qt would try Wayland first, and abort
     }
 }
 

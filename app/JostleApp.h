@@ -48,6 +48,8 @@ public:
     void Close();
 
 private:
+    void ConnectToX();
+
     xcb_connection_t* m_connection = nullptr;
     bool m_reachable = true;
     std::string m_unreached;
