@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPixmap>
+#include <cstdio>
 
 // Outside any namespace, as the resource system wants it.
 static void RegisterFallbackIcons() {
@@ -23,11 +24,11 @@ QString MissingPiece() {
     return QStringLiteral("the SVG drawing could not be rendered");
 }
 
-void ComplainOnce(std::FILE* complaints) {
+void ComplainOnce() {
     static bool said = false;
     if (!said) {
         said = true;
-        std::fprintf(complaints, "jostle: the icons can't be drawn: %s; using built-in bitmaps\n",
+        std::fprintf(stderr, "jostle: the icons can't be drawn: %s; using built-in bitmaps\n",
                      qPrintable(MissingPiece()));
     }
 }
@@ -40,7 +41,7 @@ QIcon FallbackIcon(int resourceId) {
 
 } // namespace
 
-QIcon LoadResourceIcon(int resourceId, std::FILE* complaints) {
+QIcon LoadResourceIcon(int resourceId) {
     const QString path = QStringLiteral(":/icons/%1.svg").arg(resourceId);
     if (!QFile::exists(path)) {
         return {};
@@ -49,7 +50,7 @@ QIcon LoadResourceIcon(int resourceId, std::FILE* complaints) {
     if (!drawing.pixmap(kProbeSize, kProbeSize).isNull()) {
         return drawing;
     }
-    ComplainOnce(complaints);
+    ComplainOnce();
     return FallbackIcon(resourceId);
 }
 

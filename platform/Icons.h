@@ -3,13 +3,12 @@
 #pragma once
 
 #include <QIcon>
-#include <cstdio>
 
 namespace jostle {
 
 // Icon resourceId (":/icons/<id>.svg"), or its bitmap when the drawing can't
-// be rendered, said once per run on complaints; a null icon when there is no
-// such resource.
-QIcon LoadResourceIcon(int resourceId, std::FILE* complaints = stderr);
+// be rendered, said once per run on standard error; a null icon when there is
+// no such resource.
+QIcon LoadResourceIcon(int resourceId);
 
 } // namespace jostle
