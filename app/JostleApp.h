@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 struct xcb_connection_t;
 
@@ -32,8 +33,8 @@ struct FaceServices {
 bool WantsHeadless(const CommandLine& line);
 // A connection to the X server named by DISPLAY, held until Qt has its own:
 // an X server whose last client leaves resets itself and refuses connections
-// meanwhile. Under Wayland no connection is made and the desktop counts as
-// reachable.
+// meanwhile. Under a Wayland compositor that answers no connection is made;
+// when it doesn't, X is tried (and Qt told to use it) if DISPLAY is set.
 class DisplayProbe {
 public:
     DisplayProbe();
@@ -42,11 +43,16 @@ public:
     DisplayProbe& operator=(const DisplayProbe&) = delete;
 
     bool Reachable() const { return m_reachable; }
+    // The displays tried in vain, as in "the display :5".
+    const std::string& Unreached() const { return m_unreached; }
     void Close();
 
 private:
+    void ConnectToX();
+
     xcb_connection_t* m_connection = nullptr;
     bool m_reachable = true;
+    std::string m_unreached;
 };
 
 class CJostleApp {

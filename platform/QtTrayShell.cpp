@@ -1,17 +1,19 @@
 #include "platform/QtTrayShell.h"
 
 #include "platform/SystemServices.h"
+#include "platform/TrayPresence.h"
 #include "res/ResourceIds.h"
 
+#include <QCoreApplication>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QStyleHints>
 #include <cstring>
 
 namespace jostle {
 
 namespace {
+
+constexpr int kTrayWatchMilliseconds = 2000;
 
 QString TipText(const NotifyIconData& data) {
     return QString::fromUtf8(data.szTip, static_cast<qsizetype>(strnlen(data.szTip, kTipSize)));
@@ -28,11 +30,35 @@ void MakeDefault(QMenu& menu, QAction& action) {
     menu.setDefaultAction(&action);
 }
 
+// The popup's items, each action carrying its command id.
+void FillMenu(QMenu& menu, const menus::Popup& popup, int defaultPosition) {
+    menu.setObjectName("trayMenu");
+    int position = 0;
+    for (const menus::MenuItem& item : popup.items) {
+        if (item.id == 0) {
+            menu.addSeparator();
+        } else {
+            QAction* action = menu.addAction(QString::fromUtf8(item.text));
+            action->setObjectName(ActionName(item.id));
+            action->setData(item.id);
+            if (position == defaultPosition) {
+                MakeDefault(menu, *action);
+            }
+        }
+        ++position;
+    }
+}
+
 } // namespace
 
-QtTrayShell::QtTrayShell(QObject* parent) : QObject(parent), m_icon(new QSystemTrayIcon(this)) {
-    m_icon->setObjectName("trayIcon");
-    connect(m_icon, &QSystemTrayIcon::activated, this, &QtTrayShell::OnActivated);
+QtTrayShell::QtTrayShell(QObject* parent) : QObject(parent) {
+    m_trayWatch.setInterval(kTrayWatchMilliseconds);
+    connect(&m_trayWatch, &QTimer::timeout, this, &QtTrayShell::CheckForTray);
+}
+
+// The icon goes before the menu it shows.
+QtTrayShell::~QtTrayShell() {
+    delete m_icon;
 }
 
 bool QtTrayShell::Add(const NotifyIconData& data) {
@@ -41,12 +67,33 @@ bool QtTrayShell::Add(const NotifyIconData& data) {
     }
     m_window = data.hWnd;
     m_id = data.uID;
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!MakeIcon()) {
+        m_trayWatch.start();
         return false;
     }
+    m_trayWatch.stop();
     Apply(data);
     m_icon->show();
     m_added = true;
+    return true;
+}
+
+bool QtTrayShell::MakeIcon() {
+    if (m_icon != nullptr) {
+        return true;
+    }
+    const TrayKind tray = PresentTray();
+    if (tray == TrayKind::None) {
+        return false;
+    }
+    m_statusNotifier = tray == TrayKind::StatusNotifier;
+    if (m_statusNotifier) {
+        // A StatusNotifierItem's title and id are the application's name.
+        QCoreApplication::setApplicationName(QStringLiteral("Jostle"));
+    }
+    m_icon = new QSystemTrayIcon(this);
+    m_icon->setObjectName("trayIcon");
+    connect(m_icon, &QSystemTrayIcon::activated, this, &QtTrayShell::OnActivated);
     return true;
 }
 
@@ -81,20 +128,32 @@ void QtTrayShell::Apply(const NotifyIconData& data) {
     }
 }
 
+void QtTrayShell::CheckForTray() {
+    if (m_window == nullptr) {
+        m_trayWatch.stop();
+    } else if (PresentTray() != TrayKind::None) {
+        m_trayWatch.stop();
+        m_window->OnTrayNotify(m_id, kTaskbarCreated);
+    }
+}
+
 void QtTrayShell::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     if (m_window == nullptr) {
         return;
     }
     switch (reason) {
     case QSystemTrayIcon::Context:
-        m_window->OnTrayNotify(m_id, ids::WM_RBUTTONUP);
+        if (!m_statusNotifier) {
+            m_window->OnTrayNotify(m_id, ids::WM_RBUTTONUP);
+        } else if (m_exportedMenu) {
+            m_exportedMenu->popup(QCursor::pos()); // a host that asks instead of showing it
+        }
         break;
     case QSystemTrayIcon::DoubleClick:
-        m_sinceLeftClick.invalidate();
         m_window->OnTrayNotify(m_id, ids::WM_LBUTTONDBLCLK);
         break;
     case QSystemTrayIcon::Trigger:
-        m_window->OnTrayNotify(m_id, LeftClickMessage());
+        m_window->OnTrayNotify(m_id, m_statusNotifier ? ids::WM_LBUTTONDBLCLK : kLeftButtonUp);
         break;
     case QSystemTrayIcon::Unknown:
     case QSystemTrayIcon::MiddleClick:
@@ -102,41 +161,27 @@ void QtTrayShell::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
-// Trays that speak the StatusNotifier protocol report every click as a
-// Trigger, so a double click arrives as two of them.
-unsigned QtTrayShell::LeftClickMessage() {
-    if (m_sinceLeftClick.isValid() &&
-        m_sinceLeftClick.elapsed() <= QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
-        m_sinceLeftClick.invalidate();
-        return ids::WM_LBUTTONDBLCLK;
-    }
-    m_sinceLeftClick.start();
-    return kLeftButtonUp;
-}
-
 void QtTrayShell::TrackPopupMenu(const menus::Popup& popup, int defaultPosition) {
     QMenu menu;
-    menu.setObjectName("trayMenu");
-    int position = 0;
-    for (const menus::MenuItem& item : popup.items) {
-        if (item.id == 0) {
-            menu.addSeparator();
-        } else {
-            QAction* action = menu.addAction(QString::fromUtf8(item.text));
-            action->setObjectName(ActionName(item.id));
-            action->setData(item.id);
-            if (position == defaultPosition) {
-                MakeDefault(menu, *action);
-            }
-        }
-        ++position;
-    }
+    FillMenu(menu, popup, defaultPosition);
     // A popup menu takes the pointer and the keyboard itself here, so no
     // window needs bringing forward first.
     const QAction* chosen = menu.exec(QCursor::pos());
     if (chosen != nullptr) {
         PostCommand(chosen->data().toInt());
     }
+}
+
+// Only a StatusNotifierItem shows a menu it was given beforehand.
+void QtTrayShell::AttachMenu(const menus::Popup& popup, int defaultPosition) {
+    if (!m_statusNotifier || m_exportedMenu) {
+        return;
+    }
+    m_exportedMenu = std::make_unique<QMenu>();
+    FillMenu(*m_exportedMenu, popup, defaultPosition);
+    connect(m_exportedMenu.get(), &QMenu::triggered, this,
+            [this](const QAction* action) { PostCommand(action->data().toInt()); });
+    m_icon->setContextMenu(m_exportedMenu.get());
 }
 
 // The choice is handled once the icon's notification has returned, as a

@@ -1,5 +1,7 @@
 #include "platform/SystemServices.h"
 
+#include "platform/Icons.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -52,8 +54,7 @@ bool DesktopOpen(const std::string& target) {
 }
 
 QIcon LoadIcon(int resourceId) {
-    const QString path = QStringLiteral(":/icons/%1.svg").arg(resourceId);
-    return QFile::exists(path) ? QIcon(path) : QIcon();
+    return LoadResourceIcon(resourceId);
 }
 
 void EndEventLoops() {

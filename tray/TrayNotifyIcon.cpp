@@ -42,7 +42,15 @@ bool CTrayNotifyIcon::Create(INotifyWindow* window, unsigned id, const std::stri
     m_iconData.uCallbackMessage = callbackMessage;
     m_iconData.hIcon = icon;
     CopyTooltip(m_iconData.szTip, tooltip);
+    return AddToShell();
+}
+
+bool CTrayNotifyIcon::AddToShell() {
     m_bAdded = m_shell.Add(m_iconData) ? 1 : 0;
+    if (const menus::Popup* popup = FirstPopupOfMenu(m_iconData.uID);
+        m_bAdded != 0 && popup != nullptr) {
+        m_shell.AttachMenu(*popup, 0);
+    }
     return m_bAdded != 0;
 }
 
@@ -57,27 +65,33 @@ bool CTrayNotifyIcon::SetIcon(int resourceId) {
     return SetIconHandle(resourceId);
 }
 
+// A change made while the icon is not added is kept, so that an icon added
+// later shows the program's state of then.
 bool CTrayNotifyIcon::SetIconHandle(int iconHandle) {
-    if (m_bAdded == 0) {
-        return false;
-    }
-    m_iconData.uFlags = NIF_ICON;
     m_iconData.hIcon = iconHandle;
-    return m_shell.Modify(m_iconData);
+    return ModifyInShell(NIF_ICON);
 }
 
 bool CTrayNotifyIcon::SetTooltip(const std::string& text) {
+    CopyTooltip(m_iconData.szTip, text);
+    return ModifyInShell(NIF_TIP);
+}
+
+bool CTrayNotifyIcon::ModifyInShell(unsigned flags) {
     if (m_bAdded == 0) {
         return false;
     }
-    m_iconData.uFlags = NIF_TIP;
-    CopyTooltip(m_iconData.szTip, text);
+    m_iconData.uFlags = flags;
     return m_shell.Modify(m_iconData);
 }
 
 int CTrayNotifyIcon::HandleNotification(unsigned id, unsigned mouseMessage) {
     if (id != m_iconData.uID) {
         return 0;
+    }
+    if (mouseMessage == kTaskbarCreated) {
+        AddAgain();
+        return 1;
     }
     const menus::Popup* popup = FirstPopupOfMenu(m_iconData.uID);
     if (popup == nullptr || popup->items.empty()) {
@@ -91,12 +105,23 @@ int CTrayNotifyIcon::HandleNotification(unsigned id, unsigned mouseMessage) {
     return 1;
 }
 
+// A tray that came after a refused Create: the whole record again, with
+// what has changed since.
+void CTrayNotifyIcon::AddAgain() {
+    if (m_bAdded != 0 || m_pNotifyWnd == nullptr) {
+        return;
+    }
+    m_iconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    AddToShell();
+}
+
 void CTrayNotifyIcon::Remove() {
     if (m_bAdded == 0) {
         return;
     }
     m_shell.Delete(m_iconData);
     m_bAdded = 0;
+    m_pNotifyWnd = nullptr; // a removed icon stays removed
 }
 
 } // namespace jostle

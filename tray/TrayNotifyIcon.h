@@ -33,6 +33,7 @@ public:
     bool SetTooltip(const std::string& text);
 
     // The callback message's two parameters; 1 when handled, 0 otherwise.
+    // kTaskbarCreated adds a refused icon again.
     virtual int HandleNotification(unsigned id, unsigned mouseMessage);
 
     // Deletes the icon while it is added.
@@ -44,6 +45,10 @@ public:
 private:
     // The common core of every icon change; the handle is the icon resource id.
     bool SetIconHandle(int iconHandle);
+    // Add with the record as it stands; the menu goes along when accepted.
+    bool AddToShell();
+    void AddAgain();
+    bool ModifyInShell(unsigned flags);
 
     ITrayShell& m_shell;
     NotifyIconData m_iconData;

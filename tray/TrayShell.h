@@ -12,6 +12,9 @@ inline constexpr unsigned NIF_MESSAGE = 1;
 inline constexpr unsigned NIF_ICON = 2;
 inline constexpr unsigned NIF_TIP = 4;
 inline constexpr std::size_t kTipSize = 64; // 63 characters and the terminating zero
+// Sent as a callback message when a tray appears after an Add was refused for
+// want of one, so that the icon can be added again.
+inline constexpr unsigned kTaskbarCreated = 0xC000;
 
 // The window that receives the icon's callbacks and the menu's commands.
 class INotifyWindow {
@@ -46,6 +49,9 @@ public:
     virtual void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) = 0;
     // Delivers a command to the notification window (hWnd) at once, synchronously.
     virtual void SendCommand(int commandId) = 0;
+    // The icon's context menu, handed over after every accepted Add, for trays
+    // that show the menu themselves; a shell that pops it up on request ignores it.
+    virtual void AttachMenu(const menus::Popup& /*popup*/, int /*defaultPosition*/) {}
 };
 
 } // namespace jostle

@@ -100,6 +100,84 @@ start_tray() {
         { echo "trayer did not start: $(cat "$E2E_WORK/trayer.log")" >&2; exit 1; }
 }
 
+# A Wayland compositor of its own without any screen (weston's headless
+# back end, drawn in memory so that it can be photographed), as the only display.
+start_weston() {
+    weston --backend=headless-backend.so --use-pixman --socket=jostle-wayland --idle-time=0 \
+        --debug --log="$E2E_WORK/weston.log" >/dev/null 2>&1 &
+    PIDS+=($!)
+    wait_for 30 test -S "$XDG_RUNTIME_DIR/jostle-wayland" ||
+        { echo "weston did not start: $(cat "$E2E_WORK/weston.log")" >&2; exit 1; }
+    export WAYLAND_DISPLAY=jostle-wayland QT_QPA_PLATFORM=wayland
+    unset DISPLAY
+}
+
+# Photographs weston's whole output into $1 (weston-screenshooter may only
+# write into the folder it runs in).
+wayland_screenshot() {
+    local shots=$E2E_WORK/shots
+    rm -rf "$shots" && mkdir "$shots" &&
+        (cd "$shots" && weston-screenshooter >/dev/null 2>&1) &&
+        mv "$shots"/wayland-screenshot-*.png "$1"
+}
+
+# A session bus of its own, where D-Bus trays are looked for.
+start_session_bus() {
+    dbus-daemon --session --nofork --print-address=3 3>"$E2E_WORK/bus" >"$E2E_WORK/bus.log" 2>&1 &
+    PIDS+=($!)
+    wait_for 30 test -s "$E2E_WORK/bus" ||
+        { echo "dbus-daemon did not start: $(cat "$E2E_WORK/bus.log")" >&2; exit 1; }
+    DBUS_SESSION_BUS_ADDRESS=$(head -1 "$E2E_WORK/bus")
+    export DBUS_SESSION_BUS_ADDRESS
+}
+
+# sni LOG COMMAND...: the StatusNotifierItem watcher and host of tests/e2e/sni.
+sni() {
+    /usr/bin/python3 "$E2E_LIB_DIR/sni/sni_tray.py" "$@"
+}
+
+# Starts the watcher, logging to $1, and waits until it owns its name.
+start_sni_watcher() {
+    /usr/bin/python3 "$E2E_LIB_DIR/sni/sni_tray.py" "$1" watch 2>>"$1.err" &
+    SNI_WATCHER_PID=$!
+    PIDS+=("$SNI_WATCHER_PID")
+    wait_for 30 grep -qs '^watcher up' "$1" ||
+        { echo "the StatusNotifierWatcher did not start: $(cat "$1.err")" >&2; exit 1; }
+}
+
+# exit_from_sni_menu LOG: the exported menu's Exit ends the program with status 0.
+exit_from_sni_menu() {
+    sni "$1" click E_xit
+    wait_exit "$JOSTLE_PID" 5
+    check "the menu's Exit ends the program with status 0" "after Exit the status is $EXIT_STATUS" \
+        exited_with_zero
+}
+
+# A visible window captioned "Jostle" (the panel, or a message box) exists.
+jostle_shown() {
+    [[ -n $(xdotool search --onlyvisible --name '^Jostle$' 2>/dev/null) ]]
+}
+
+jostle_hidden() {
+    ! jostle_shown
+}
+
+# The window of the program's icon in trayer's panel.
+xembed_icon_window() {
+    local icon
+    icon=$(xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
+        inside && /"jostle"/ {print $1; exit}
+        inside && /^     0x/ {exit}')
+    [[ -n $icon ]] && echo "$icon"
+}
+
+# SIGTERM ends the program with status 0.
+end_with_term() {
+    kill -TERM "$JOSTLE_PID"
+    wait_exit "$JOSTLE_PID" 5
+    check "SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+}
+
 # Starts the HTTP test server on 127.0.0.1:80, recording requests to $1.N;
 # it stops by itself after $2 seconds (default 120).
 start_server() {

@@ -20,6 +20,15 @@ public:
     void OnCommand(int) override {}
 };
 
+// A shell whose tray shows the menu itself, and records the menus handed over.
+class MenuTrayShell : public FakeTrayShell {
+public:
+    void AttachMenu(const menus::Popup& popup, int defaultPosition) override {
+        attached.push_back({popup.title, defaultPosition});
+    }
+    std::vector<std::pair<std::string, int>> attached;
+};
+
 class TrayIconTest : public ::testing::Test {
 protected:
     bool CreateIcon() {
@@ -27,7 +36,7 @@ protected:
         return icon.Create(&window, 129, "Jostle", icons, 500, ids::WM_TRAY_NOTIFY);
     }
 
-    FakeTrayShell shell;
+    MenuTrayShell shell;
     NullWindow window;
     CTrayNotifyIcon icon{shell};
 };
@@ -115,6 +124,36 @@ TEST_F(TrayIconTest, MouseMessagesMapToTheMenuAndTheDefaultCommand) {
     EXPECT_EQ(icon.HandleNotification(129, kLeftButtonUp), 1);
     EXPECT_EQ(shell.popups.size(), 1U);
     EXPECT_EQ(shell.commandsSent.size(), 1U);
+}
+
+TEST_F(TrayIconTest, EveryAcceptedAddHandsTheMenuOverWithRestoreAsDefault) {
+    shell.accept = false;
+    CreateIcon();
+    EXPECT_THAT(shell.attached, IsEmpty());
+    shell.accept = true;
+    CreateIcon();
+    EXPECT_THAT(shell.attached, ElementsAre(std::make_pair(std::string("_POPUP_"), 0)));
+}
+
+TEST_F(TrayIconTest, ATrayThatAppearsLaterGetsTheRefusedIconWithItsStateOfThen) {
+    shell.accept = false;
+    CreateIcon();
+    EXPECT_FALSE(icon.SetIcon(ids::IDI_BUSY));
+    EXPECT_FALSE(icon.SetTooltip("Jostle in 24:59"));
+    shell.accept = true;
+    EXPECT_EQ(icon.HandleNotification(129, kTaskbarCreated), 1);
+    ASSERT_EQ(shell.records.size(), 2U);
+    EXPECT_EQ(shell.records[1].request, Request::Add);
+    EXPECT_EQ(shell.records[1].data.uFlags, 7U);
+    EXPECT_EQ(shell.Icon(), ids::IDI_BUSY);
+    EXPECT_EQ(shell.Tip(), "Jostle in 24:59");
+    EXPECT_TRUE(icon.IsAdded());
+    EXPECT_EQ(shell.attached.size(), 1U);
+    icon.HandleNotification(129, kTaskbarCreated);
+    EXPECT_EQ(shell.records.size(), 2U) << "an added icon is not added twice";
+    icon.Remove();
+    icon.HandleNotification(129, kTaskbarCreated);
+    EXPECT_EQ(shell.records.back().request, Request::Delete) << "a removed icon stays removed";
 }
 
 TEST_F(TrayIconTest, ForeignIdsAndMissingMenusAreNotHandled) {
