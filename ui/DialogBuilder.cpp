@@ -139,6 +139,21 @@ void ApplyStyle(const ControlTemplate& control, QWidget& widget) {
     }
 }
 
+// Screen readers name an input control after its label.
+void NameInputsByTheirLabels(const templates::DialogTemplate& dialogTemplate,
+                             const BuiltDialog& built) {
+    for (std::size_t index = 0; index < dialogTemplate.controls.size(); ++index) {
+        const ControlTemplate& control = dialogTemplate.controls[index];
+        QWidget* input =
+            control.labelFor == templates::kNoId ? nullptr : built.Control(control.labelFor);
+        auto* label = qobject_cast<QLabel*>(built.InTemplateOrder()[index]);
+        if (input != nullptr && label != nullptr) {
+            label->setBuddy(input);
+            input->setAccessibleName(label->text());
+        }
+    }
+}
+
 } // namespace
 
 DialogUnits::DialogUnits(const QFont& font)
@@ -194,6 +209,7 @@ BuiltDialog BuildDialog(const templates::DialogTemplate& dialogTemplate, QWidget
         }
         built.Add(control.id, widget);
     }
+    NameInputsByTheirLabels(dialogTemplate, built);
     // The position counts from the owner's client area; whoever runs the
     // dialog adds the owner's origin.
     parent.setGeometry(units.ToPixels(dialogTemplate.x, dialogTemplate.y, dialogTemplate.width,
