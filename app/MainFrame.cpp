@@ -2,6 +2,7 @@
 
 #include "platform/SystemServices.h"
 #include "res/Menus.h"
+#include "res/ResourceIds.h"
 
 #include <QCloseEvent>
 #include <QLayout>
@@ -75,12 +76,13 @@ void CMainFrame::Close() {
     EndEventLoops();
 }
 
+// Alt+F4 or the window manager's Close ends the program as Shutdown Jostle
+// does; the frame closes only once the program has begun to end.
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_closing) {
-        event->accept();
-    } else {
-        event->ignore();
+    if (!m_closing) {
+        emit commandIssued(ids::IDC_SHUTDOWN);
     }
+    event->setAccepted(m_closing);
 }
 
 void CMainFrame::BuildMenuBar() {

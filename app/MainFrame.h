@@ -1,6 +1,7 @@
 // The program's one top-level window: caption "Jostle", a thin border, the
 // menu bar and the control panel; no system menu and no boxes to minimise,
-// maximise or close it. Hidden most of the time.
+// maximise or close it, though the window manager's Close (Alt+F4) ends the
+// program. Hidden most of the time.
 #pragma once
 
 #include "engine/Interfaces.h"
@@ -40,7 +41,7 @@ signals:
     void closing();
 
 protected:
-    // Only the program closes the frame, never the window manager.
+    // A close request from outside is the Shutdown Jostle command.
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -5,6 +5,19 @@
 
 namespace jostle {
 
+DisabledWindow::DisabledWindow(QWidget* window)
+    : m_window(window), m_wasEnabled(window != nullptr && window->isEnabled()) {
+    if (m_window) {
+        m_window->setEnabled(false);
+    }
+}
+
+DisabledWindow::~DisabledWindow() {
+    if (m_window) {
+        m_window->setEnabled(m_wasEnabled);
+    }
+}
+
 void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
     const QMessageBox::Icon boxIcon =
         icon == AlertIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning;
@@ -15,6 +28,7 @@ void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
     // Window-modal without a parent blocks no other window: the tray menu
     // stays usable, so Exit works while a message is showing.
     box.setWindowModality(Qt::WindowModal);
+    const DisabledWindow blocked(m_owner);
     box.exec();
 }
 

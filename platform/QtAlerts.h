@@ -3,15 +3,38 @@
 
 #include "engine/Interfaces.h"
 
+#include <QPointer>
+#include <QWidget>
+
 namespace jostle {
 
 inline constexpr const char* kAlertTitle = "Jostle";
 
+// Disables a window for as long as it lives and gives back the state it
+// found, so nested boxes and dialogs leave the window as it was.
+class DisabledWindow {
+public:
+    explicit DisabledWindow(QWidget* window);
+    ~DisabledWindow();
+    DisabledWindow(const DisabledWindow&) = delete;
+    DisabledWindow& operator=(const DisabledWindow&) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    bool m_wasEnabled;
+};
+
 // A modal box without a parent, run in a nested event loop, so timers and
-// socket events go on while it is open.
+// socket events go on while it is open. The owner window takes no input
+// meanwhile; every other window (the tray menu) stays usable.
 class QtAlerts : public IAlerts {
 public:
     void MessageBox(const std::string& text, AlertIcon icon) override;
+
+    void SetOwner(QWidget* owner) { m_owner = owner; }
+
+private:
+    QPointer<QWidget> m_owner;
 };
 
 // The wait cursor over the whole application, counted: it stays until every

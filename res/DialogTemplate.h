@@ -38,6 +38,7 @@ struct ControlTemplate {
     int x, y, width, height; // dialog units
     unsigned style = 0;
     Align align = Align::Left;
+    int labelFor = kNoId; // a static text: the id of the input control it names
 };
 
 struct DialogTemplate {

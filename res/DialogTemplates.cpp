@@ -46,7 +46,8 @@ constexpr ControlTemplate kEditNamesControls[] = {
     {ids::IDC_RESTORE_DEFAULT, PushButton, "Restore Default", 125, 40, 60, 14, kTabStop},
     {ids::IDC_NAME_LIST, ListBox, "", 5, 20, 105, 75,
      kNotSorted | kNotify | kBorder | kVScroll | kTabStop},
-    {kNoId, Static, "Click and Drag names if you wish to re-order them.", 5, 5, 175, 10},
+    {kNoId, Static, "Click and Drag names if you wish to re-order them.", 5, 5, 175, 10, 0,
+     Align::Left, ids::IDC_NAME_LIST},
 };
 
 constexpr ControlTemplate kStatisticsControls[] = {

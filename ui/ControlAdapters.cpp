@@ -25,6 +25,13 @@ bool EnabledItself(const QWidget& control) {
     return !control.testAttribute(Qt::WA_ForceDisabled);
 }
 
+// A text set by the program shows its start, as in a box that cannot scroll;
+// a line edit would scroll to the cursor at its end.
+void ShowFromStart(QLineEdit& edit, const QString& text) {
+    edit.setText(text);
+    edit.setCursorPosition(0);
+}
+
 } // namespace
 
 void ButtonAdapter::Enable(bool enabled) {
@@ -52,7 +59,7 @@ bool StaticAdapter::IsEnabled() const {
 }
 
 void EditAdapter::SetText(const std::string& text) {
-    m_edit.setText(ToQt(text));
+    ShowFromStart(m_edit, ToQt(text));
 }
 
 std::string EditAdapter::Text() const {
@@ -90,7 +97,7 @@ int ComboAdapter::Select(int index) {
         return -1;
     }
     m_combo.setCurrentIndex(index);
-    m_combo.setEditText(m_combo.itemText(index));
+    ShowFromStart(*m_combo.lineEdit(), m_combo.itemText(index));
     return index;
 }
 

@@ -60,13 +60,30 @@ QRect ControlPanel::ComputePanelRect(const QRect& frameRect) const {
 }
 
 void ControlPanel::keyPressEvent(QKeyEvent* event) {
-    auto& defaultButton = Required<QPushButton>(m_built, ids::IDC_RETURN_TO_TRAY);
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && defaultButton.isEnabled()) {
-        defaultButton.click();
+    if (enter && DefaultButton().isEnabled()) {
+        DefaultButton().click();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// The next button after Start is Shutdown Jostle: taking the focus would make
+// it the button Enter presses, and one key press would end the program.
+bool ControlPanel::focusNextPrevChild(bool next) {
+    const QWidget* focused = focusWidget();
+    if (focused == nullptr || focused->isEnabled()) {
+        return QWidget::focusNextPrevChild(next); // Tab and Shift+Tab
+    }
+    if (!DefaultButton().isEnabled()) {
+        return false;
+    }
+    DefaultButton().setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+QPushButton& ControlPanel::DefaultButton() const {
+    return Required<QPushButton>(m_built, ids::IDC_RETURN_TO_TRAY);
 }
 
 void ControlPanel::ConnectButton(int id) {

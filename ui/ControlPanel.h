@@ -36,8 +36,12 @@ signals:
 protected:
     // Enter anywhere in the form presses the default button, "Return To Tray".
     void keyPressEvent(QKeyEvent* event) override;
+    // A focused control that is disabled hands the focus on through here: it
+    // goes to "Return To Tray", never to the next button in the tab order.
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    QPushButton& DefaultButton() const;
     void ConnectButton(int id);
     void KeepTypingInView();
     QRect ScreenRect(int id) const;

@@ -9,8 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace jostle::ui {
 
@@ -91,8 +94,38 @@ QWidget* MakeIcon(const ControlTemplate& control, QWidget& parent) {
     return label;
 }
 
+// A group box drawn as an etched frame whose title sits on the top line, a
+// little in from the left corner, as the templates' geometry assumes. (The
+// usual style puts the title above the frame and the frame lower, onto the
+// controls inside.)
+class TitledFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        const QRect titleRect = TitleRect();
+        painter.save();
+        painter.setClipRegion(QRegion(rect()) - titleRect);
+        qDrawShadeRect(&painter, rect().adjusted(0, titleRect.center().y(), 0, 0), palette(), true);
+        painter.restore();
+        style()->drawItemText(&painter, titleRect, Qt::AlignCenter | Qt::TextHideMnemonic,
+                              palette(), isEnabled(), title(), QPalette::WindowText);
+    }
+
+private:
+    // The title with a space's width of room on each side of the text.
+    QRect TitleRect() const {
+        const QFontMetrics metrics = fontMetrics();
+        const int room = metrics.horizontalAdvance(QLatin1Char(' '));
+        return {metrics.averageCharWidth(), 0, metrics.horizontalAdvance(title()) + 2 * room,
+                metrics.height()};
+    }
+};
+
 QWidget* MakeGroupBox(const ControlTemplate& control, QWidget& parent) {
-    auto* group = new QGroupBox(QString::fromUtf8(control.text), &parent);
+    auto* group = new TitledFrame(QString::fromUtf8(control.text), &parent);
     group->setFocusPolicy(Qt::NoFocus);
     return group;
 }
@@ -136,6 +169,21 @@ void ApplyStyle(const ControlTemplate& control, QWidget& widget) {
     // A control without a tab stop still takes the focus when clicked.
     if (widget.focusPolicy() != Qt::NoFocus && (control.style & templates::kTabStop) == 0) {
         widget.setFocusPolicy(Qt::ClickFocus);
+    }
+}
+
+// Screen readers name an input control after its label.
+void NameInputsByTheirLabels(const templates::DialogTemplate& dialogTemplate,
+                             const BuiltDialog& built) {
+    for (std::size_t index = 0; index < dialogTemplate.controls.size(); ++index) {
+        const ControlTemplate& control = dialogTemplate.controls[index];
+        QWidget* input =
+            control.labelFor == templates::kNoId ? nullptr : built.Control(control.labelFor);
+        auto* label = qobject_cast<QLabel*>(built.InTemplateOrder()[index]);
+        if (input != nullptr && label != nullptr) {
+            label->setBuddy(input);
+            input->setAccessibleName(label->text());
+        }
     }
 }
 
@@ -194,6 +242,7 @@ BuiltDialog BuildDialog(const templates::DialogTemplate& dialogTemplate, QWidget
         }
         built.Add(control.id, widget);
     }
+    NameInputsByTheirLabels(dialogTemplate, built);
     // The position counts from the owner's client area; whoever runs the
     // dialog adds the owner's origin.
     parent.setGeometry(units.ToPixels(dialogTemplate.x, dialogTemplate.y, dialogTemplate.width,

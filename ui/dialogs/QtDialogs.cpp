@@ -1,5 +1,6 @@
 #include "ui/dialogs/QtDialogs.h"
 
+#include "platform/QtAlerts.h"
 #include "platform/SystemServices.h"
 #include "res/ResourceIds.h"
 #include "ui/dialogs/AboutDlg.h"
@@ -9,45 +10,20 @@
 #include "ui/dialogs/StatisticsDlg.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace jostle::ui {
 
 QtDialogs::QtDialogs(int& emailVisited, int& webVisited)
-    : QtDialogs(emailVisited, webVisited, &DesktopOpen, &LoadIcon) {}
+    : QtDialogs(emailVisited, webVisited, std::bind_front(&DesktopOpener::Open, DesktopOpener()),
+                &LoadIcon) {}
 
 QtDialogs::QtDialogs(int& emailVisited, int& webVisited, LinkOpener opener, IconLoader iconLoader)
     : m_emailVisited(emailVisited), m_webVisited(webVisited), m_opener(std::move(opener)),
       m_iconLoader(std::move(iconLoader)) {}
 
 QtDialogs::~QtDialogs() = default;
-
-namespace {
-
-// Disables the owner for as long as it lives, and gives back the state it
-// found, so nested dialogs leave the owner as it was.
-class DisabledOwner {
-public:
-    explicit DisabledOwner(QWidget* owner)
-        : m_owner(owner), m_wasEnabled(owner != nullptr && owner->isEnabled()) {
-        if (m_owner) {
-            m_owner->setEnabled(false);
-        }
-    }
-    ~DisabledOwner() {
-        if (m_owner) {
-            m_owner->setEnabled(m_wasEnabled);
-        }
-    }
-    DisabledOwner(const DisabledOwner&) = delete;
-    DisabledOwner& operator=(const DisabledOwner&) = delete;
-
-private:
-    QPointer<QWidget> m_owner;
-    bool m_wasEnabled;
-};
-
-} // namespace
 
 int QtDialogs::RunModal(QDialog& dialog) {
     if (m_closing) {
@@ -58,7 +34,7 @@ int QtDialogs::RunModal(QDialog& dialog) {
     if (m_owner != nullptr) {
         dialog.move(m_owner->mapToGlobal(dialog.pos())); // shown or hidden, where it would be
     }
-    const DisabledOwner blocked(m_owner);
+    const DisabledWindow blocked(m_owner);
     m_open.emplace_back(&dialog);
     const int result = dialog.exec();
     std::erase(m_open, QPointer<QDialog>(&dialog));

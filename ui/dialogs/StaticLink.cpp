@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <string_view>
 #include <utility>
 
@@ -113,13 +114,24 @@ void CStaticLink::OnClicked() {
     m_bCaptured = 0;
     m_bJustClicked = 1;
     m_pauseTimer.start();
-    if (!m_opener(OpenTarget())) {
-        QApplication::beep();
-        return;
-    }
-    if (m_pVisited != nullptr) {
-        *m_pVisited = 1;
-    }
+    m_opener(OpenTarget(), [link = QPointer<CStaticLink>(this), visited = m_pVisited](bool opened) {
+        if (!opened) {
+            QApplication::beep();
+            return;
+        }
+        if (visited != nullptr) {
+            *visited = 1;
+        }
+        if (link) {
+            link->ShowVisited();
+        }
+    });
+}
+
+// The answer may come after the pause: the hand comes back with the next move
+// inside, as after a click.
+void CStaticLink::ShowVisited() {
+    m_bCaptured = 0;
     m_label.setCursor(Qt::ArrowCursor);
     ApplyLinkLook();
     m_label.update();

@@ -4,6 +4,8 @@
 // a label the dialog builder made and watches that label's events.
 #pragma once
 
+#include "platform/SystemServices.h"
+
 #include <QColor>
 #include <QLabel>
 #include <QObject>
@@ -13,8 +15,9 @@
 
 namespace jostle::ui {
 
-// Opens a URL or "mailto:" address with the user's default program.
-using LinkOpener = std::function<bool(const std::string& target)>;
+// Opens a URL or "mailto:" address with the user's default program, and
+// answers, now or later, whether a program was found and started for it.
+using LinkOpener = std::function<void(const std::string& target, OpenAnswer answer)>;
 
 class CStaticLink : public QObject {
     Q_OBJECT
@@ -24,7 +27,8 @@ public:
     // The link becomes a child of the label and dies with it.
     CStaticLink(QLabel& label, LinkOpener opener);
 
-    // The owner keeps the flag; 1 means the link was opened once.
+    // The owner keeps the flag, for as long as the event loop runs (an open
+    // may answer after the dialog has closed); 1 means the link was opened once.
     void SetVisitedFlag(int* visited);
     void SetLink(const std::string& link) { m_link = link; }
 
@@ -45,6 +49,7 @@ private:
     bool HasLinkLook() const;
     void ApplyLinkLook();
     std::string OpenTarget() const;
+    void ShowVisited();
     void OnTimer();
 
     QLabel& m_label;

@@ -9,10 +9,10 @@
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/TestMain.h"
 #include "tests/integration/platform/TestServer.h"
+#include "tests/support/TempFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMessageBox>
@@ -20,9 +20,9 @@
 #include <QStyleHints>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 #include <arpa/inet.h>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
@@ -199,6 +199,28 @@ TEST(AlertsTest, MessageBoxIsModalTitledJostleWithOkAndTheRightIcon) {
     AnswerBoxLater(seen);
     alerts.MessageBox("Failed to create tray icon", AlertIcon::Stop);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
+}
+
+// So nothing behind the box can be pressed, Start included, while the tray
+// menu (another window) stays usable.
+TEST(AlertsTest, ABoxDisablesItsOwnerWhileOpenAndGivesBackItsState) {
+    QWidget owner;
+    owner.show();
+    QtAlerts alerts;
+    alerts.SetOwner(&owner);
+    bool enabledWhileOpen = true;
+    SeenBox seen;
+    QTimer::singleShot(20, [&owner, &enabledWhileOpen] { enabledWhileOpen = owner.isEnabled(); });
+    AnswerBoxLater(seen);
+    alerts.MessageBox("Time period must be between 1 and 60", AlertIcon::Exclamation);
+    EXPECT_FALSE(enabledWhileOpen);
+    EXPECT_TRUE(owner.isEnabled());
+    EXPECT_FALSE(seen.hadParent);
+
+    owner.setEnabled(false); // a dialog under the box keeps the owner disabled
+    AnswerBoxLater(seen);
+    alerts.MessageBox("Cannot connect", AlertIcon::Exclamation);
+    EXPECT_FALSE(owner.isEnabled());
 }
 
 TEST(AlertsTest, TimersGoOnWhileABoxIsOpen) {
@@ -399,28 +421,75 @@ TEST_F(TrayShellTest, PopupMenuClosedWithoutChoiceSendsNothing) {
     EXPECT_TRUE(window.commands.empty());
 }
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void Catch(const QUrl& url) { urls << url; }
+// Stand-ins for xdg-open: shell scripts that note their argument, complain on
+// standard error as a failing opener does, then run their body.
+class DesktopOpenerTest : public ::testing::Test {
+protected:
+    QString FakeOpener(const std::string& name, const std::string& body) const {
+        const std::filesystem::path path = folder.Path() / name;
+        std::ofstream(path) << "#!/bin/sh\necho \"$1\" >>'" << OpenedFile().string()
+                            << "'\necho 'xdg-open: no method available' >&2\n"
+                            << body << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return QString::fromStdString(path.string());
+    }
+
+    // Opens target and gives the first answer (1 opened, 0 failed), or -1
+    // when none came within ten seconds.
+    int Answer(const DesktopOpener& opener, const std::string& target) {
+        const std::size_t before = answers.size();
+        opener.Open(target, [this](bool opened) { answers.push_back(opened ? 1 : 0); });
+        PumpUntil([this, before] { return answers.size() > before; }, 10000);
+        return answers.size() > before ? answers[before] : -1;
+    }
+
+    std::vector<std::string> Opened() const {
+        std::vector<std::string> lines;
+        std::ifstream file(OpenedFile());
+        for (std::string line; std::getline(file, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    std::filesystem::path OpenedFile() const { return folder.Path() / "opened"; }
+
+    test::TempFolder folder;
+    std::vector<int> answers;
 };
 
-TEST(DesktopTest, OpenHandsWebAndMailAddressesToTheDesktop) {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("mailto", &catcher, "Catch");
-    QDesktopServices::setUrlHandler("http", &catcher, "Catch");
-    EXPECT_TRUE(DesktopOpen("mailto:someone@example.invalid"));
-    EXPECT_TRUE(DesktopOpen("http://www.example.invalid/page.html"));
-    EXPECT_TRUE(DesktopOpen("www.example.invalid"));
-    QDesktopServices::unsetUrlHandler("mailto");
-    QDesktopServices::unsetUrlHandler("http");
-    ASSERT_EQ(catcher.urls.size(), 3);
-    EXPECT_EQ(catcher.urls[0].scheme(), "mailto");
-    EXPECT_EQ(catcher.urls[0].path(), "someone@example.invalid");
-    EXPECT_EQ(catcher.urls[1].toString(), "http://www.example.invalid/page.html");
-    EXPECT_EQ(catcher.urls[2].host(), "www.example.invalid");
+TEST_F(DesktopOpenerTest, AnOpenerThatSucceedsIsASuccessAndGetsTheAddress) {
+    const DesktopOpener opener(FakeOpener("working", "exit 0"));
+    EXPECT_EQ(Answer(opener, "mailto:someone@example.invalid"), 1);
+    EXPECT_EQ(Answer(opener, "http://www.example.invalid/page.html"), 1);
+    EXPECT_EQ(Answer(opener, "www.example.invalid"), 1);
+    EXPECT_EQ(Opened(), (std::vector<std::string>{"mailto:someone@example.invalid",
+                                                  "http://www.example.invalid/page.html",
+                                                  "http://www.example.invalid"}));
+}
+
+TEST_F(DesktopOpenerTest, FailuresAnswerFalseAndWriteNothingOnStandardError) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Answer(DesktopOpener(FakeOpener("failing", "exit 3")), "mailto:a@example.invalid"),
+              0);
+    EXPECT_EQ(Answer(DesktopOpener(FakeOpener("killed", "kill -9 $$")), "http://example.invalid"),
+              0);
+    const QString missing = QString::fromStdString((folder.Path() / "missing").string());
+    EXPECT_EQ(Answer(DesktopOpener(missing), "http://example.invalid"), 0);
+    EXPECT_EQ(Answer(DesktopOpener(FakeOpener("unused", "exit 0")), ""), 0) << "not an address";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(Opened().size(), 2U);
+}
+
+TEST_F(DesktopOpenerTest, AnOpenerStillRunningAfterThePatienceHasStartedAProgram) {
+    using namespace std::chrono_literals;
+    const DesktopOpener opener(FakeOpener("foreground", "sleep 1; exit 4"), 100ms);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(Answer(opener, "http://www.example.invalid/"), 1);
+    EXPECT_LT(clock.elapsed(), 900) << "the answer did not wait for the opener's end";
+    PumpFor(1500); // the opener ends, failing: the answer stands
+    EXPECT_EQ(answers, std::vector<int>{1});
 }
 
 TEST(DesktopTest, IconsLoadByResourceId) {
@@ -471,5 +540,3 @@ TEST(RandomTest, SameSeedSameNonNegativeSequence) {
 int main(int argc, char** argv) {
     return jostle::test::RunPlatformTests<QApplication>(argc, argv);
 }
-
-#include "ServicesTest.moc"

@@ -95,12 +95,29 @@ TEST_F(MainFrameTest, FitToPanelKeepsTheCornerAndFixesTheSize) {
     EXPECT_EQ(frame.size(), QSize(size.width, size.height)) << "the size stays fixed";
 }
 
-TEST_F(MainFrameTest, IgnoresACloseRequestFromOutside) {
+// Alt+F4 or the window manager's Close: the frame asks for Shutdown Jostle
+// and closes only when the program ends.
+TEST_F(MainFrameTest, ACloseRequestFromOutsideIsShutdownJostle) {
     frame.ShowAndActivate();
-    EXPECT_FALSE(frame.close());
+    EXPECT_FALSE(frame.close()) << "nobody acted on the command";
     EXPECT_TRUE(frame.isVisible());
-    frame.Hide();
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands[0][0].toInt(), ids::IDC_SHUTDOWN);
+
+    QSignalSpy closing(&frame, &CMainFrame::closing);
+    QObject::connect(&frame, &CMainFrame::commandIssued, &frame, [this](int id) {
+        if (id == ids::IDC_SHUTDOWN) {
+            frame.Close();
+        }
+    });
+    EXPECT_TRUE(frame.close());
+    EXPECT_EQ(closing.count(), 1);
     EXPECT_FALSE(frame.isVisible());
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stuck.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the main loop ends as the close asked";
 }
 
 TEST_F(MainFrameTest, StaysShownWhenItIsTheOnlyWayIn) {

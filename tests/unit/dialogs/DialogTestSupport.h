@@ -30,15 +30,22 @@ void Press(const QWidget& dialog, int id);
 std::vector<std::string> LabelTexts(const QWidget& dialog);
 bool HasLabel(const QWidget& dialog, const std::string& text);
 
-// Stands in for the desktop: records each target and answers with result.
+// Stands in for the desktop: records each target and answers with result at
+// once, or, when deferred, keeps the answer for the test to give.
 struct FakeOpener {
     std::vector<std::string> opened;
     bool result = true;
+    bool deferred = false;
+    std::vector<std::function<void(bool)>> pending;
 
-    std::function<bool(const std::string&)> Function() {
-        return [this](const std::string& target) {
+    std::function<void(const std::string&, std::function<void(bool)>)> Function() {
+        return [this](const std::string& target, std::function<void(bool)> answer) {
             opened.push_back(target);
-            return result;
+            if (deferred) {
+                pending.push_back(std::move(answer));
+            } else {
+                answer(result);
+            }
         };
     }
 };

@@ -115,6 +115,31 @@ TEST_F(StaticLinkTest, AFailedOpenChangesNothingButTheCapture) {
     EXPECT_EQ(m_visited, 1);
 }
 
+// The desktop answers from the event loop, after the click has returned.
+TEST_F(StaticLinkTest, ALateAnswerDecidesAndMayOutliveTheLink) {
+    m_opener.deferred = true;
+    Attach("http://www.example.org/jostle/");
+    MoveInside();
+    Click();
+    EXPECT_EQ(m_visited, 0) << "no answer yet";
+    EXPECT_EQ(Colour(), kBlue);
+    m_opener.pending.at(0)(false);
+    EXPECT_EQ(m_visited, 0);
+    EXPECT_EQ(Colour(), kBlue);
+
+    Click();
+    m_opener.pending.at(1)(true);
+    EXPECT_EQ(m_visited, 1);
+    EXPECT_EQ(Colour(), kPurple);
+    EXPECT_EQ(Cursor(), Qt::ArrowCursor);
+
+    m_visited = 0;
+    Click();
+    m_label.reset(); // the About box closed before the desktop answered
+    m_opener.pending.at(2)(true);
+    EXPECT_EQ(m_visited, 1);
+}
+
 TEST_F(StaticLinkTest, OnlyAFlagOfExactlyOnePaintsVisited) {
     Attach("http://www.example.org/jostle/");
     m_label->show();

@@ -4,6 +4,7 @@
 #include "res/ResourceIds.h"
 #include "ui/DialogBuilder.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -228,6 +229,49 @@ TEST_F(ControlPanelTest, EnterOnAFocusedButtonPressesThatButton) {
     QTest::keyClick(Find<QPushButton>(ids::IDC_SHUTDOWN), Qt::Key_Return);
     ASSERT_EQ(commands.count(), 1);
     EXPECT_EQ(commands[0][0].toInt(), ids::IDC_SHUTDOWN);
+}
+
+// With the focus on Start, starting disables Start: the focus must not pass
+// to Shutdown Jostle, or the next Enter would end the program.
+TEST_F(ControlPanelTest, DisablingTheFocusedStartHandsTheFocusToReturnToTray) {
+    controls.startButton.Enable(true);
+    ShowAndFocus();
+    Find<QPushButton>(ids::IDC_START)->setFocus();
+    controls.startButton.Enable(false);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QPushButton>(ids::IDC_RETURN_TO_TRAY));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(commands.count(), 1);
+    EXPECT_EQ(commands[0][0].toInt(), ids::IDC_RETURN_TO_TRAY);
+}
+
+TEST_F(ControlPanelTest, AStoredTextWiderThanItsBoxShowsItsStart) {
+    controls.periodEdit.SetText("1234567");
+    EXPECT_EQ(Find<QLineEdit>(ids::IDC_PERIOD)->cursorPosition(), 0);
+    const std::string longName = "a-very-long-host-name-that-does-not-fit.example.org";
+    controls.nameCombo.Append("localhost");
+    controls.nameCombo.Append(longName);
+    controls.nameCombo.Select(1);
+    QLineEdit* field = Find<QComboBox>(ids::IDC_NAME_COMBO)->lineEdit();
+    EXPECT_EQ(field->cursorPosition(), 0);
+    EXPECT_EQ(controls.nameCombo.EditText(), longName);
+}
+
+// Qt names an editable combo box after its text on Linux and gives screen
+// readers the label through the labelled-by relation instead.
+TEST_F(ControlPanelTest, InputsAreNamedAfterTheirLabelsForScreenReaders) {
+    controls.nameCombo.Append("localhost");
+    controls.nameCombo.Select(0);
+    const auto accessible = [this](int id) {
+        return QAccessible::queryAccessibleInterface(Find<QWidget>(id));
+    };
+    const auto labelledBy = [&accessible](int id) {
+        const auto labels = accessible(id)->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    };
+    EXPECT_EQ(accessible(ids::IDC_PERIOD)->text(QAccessible::Name), "Jostle how often? (minutes)");
+    EXPECT_EQ(labelledBy(ids::IDC_PERIOD), "Jostle how often? (minutes)");
+    EXPECT_EQ(labelledBy(ids::IDC_NAME_COMBO), "Domain Name or IP Address");
+    EXPECT_EQ(Find<QWidget>(ids::IDC_NAME_COMBO)->accessibleName(), "Domain Name or IP Address");
 }
 
 TEST(ComputePanelRect, FollowsTheButtonSizes) {

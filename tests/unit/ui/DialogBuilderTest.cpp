@@ -1,5 +1,6 @@
 #include "ui/DialogBuilder.h"
 
+#include "res/DialogTemplates.h"
 #include "res/PanelTemplate.h"
 #include "res/ResourceIds.h"
 
@@ -11,6 +12,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 
 namespace jostle::ui {
 namespace {
@@ -105,6 +108,57 @@ TEST(BuildDialog, ComboIsEditableWithoutCompletionAndOneFieldHigh) {
     EXPECT_EQ(combo->completer(), nullptr);
     EXPECT_EQ(combo->insertPolicy(), QComboBox::NoInsert);
     EXPECT_EQ(combo->height(), DialogUnits(form.font()).ToPixelsY(12));
+}
+
+// The first row of the frame's top line, in a column right of the title;
+// -1 when there is none.
+int FrameTopRow(QWidget& group) {
+    const QImage image = group.grab().toImage();
+    const int column = image.width() - 4;
+    const QRgb above = image.pixel(column, 0);
+    for (int row = 1; row < image.height(); ++row) {
+        if (image.pixel(column, row) != above) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+TEST(BuildDialog, AGroupBoxTitleSitsOnTheFramesTopLine) {
+    QWidget dialog;
+    const BuiltDialog built = BuildDialog(kEveryKindTemplate, dialog);
+    QWidget& group = *built.InTemplateOrder()[0];
+    const int titleHeight = group.fontMetrics().height();
+    const int line = FrameTopRow(group);
+    EXPECT_GT(line, 0);
+    EXPECT_LT(line, titleHeight) << "the line runs through the title, not below it";
+}
+
+// Screen readers name an input control after the label the template gives it.
+TEST(BuildDialog, EveryInputControlIsNamedAfterItsLabel) {
+    const std::map<int, QString> expected = {
+        {ids::IDC_PERIOD, "Jostle how often? (minutes)"},
+        {ids::IDC_NAME_COMBO, "Domain Name or IP Address"},
+        {ids::IDC_NAME_LIST, "Click and Drag names if you wish to re-order them."}};
+    std::set<int> named;
+    for (const DialogTemplate* dialogTemplate :
+         {&kPanelTemplate, &kAboutTemplate, &kOptionsTemplate, &kEditNamesTemplate,
+          &kStatisticsTemplate}) {
+        QWidget dialog;
+        const BuiltDialog built = BuildDialog(*dialogTemplate, dialog);
+        for (const ControlTemplate& control : dialogTemplate->controls) {
+            const bool input = control.kind == ControlKind::Edit ||
+                               control.kind == ControlKind::ComboBox ||
+                               control.kind == ControlKind::ListBox;
+            if (!input) {
+                continue;
+            }
+            ASSERT_TRUE(expected.contains(control.id)) << "an input without a known label";
+            EXPECT_EQ(built.Control(control.id)->accessibleName(), expected.at(control.id));
+            named.insert(control.id);
+        }
+    }
+    EXPECT_EQ(named.size(), expected.size());
 }
 
 } // namespace
