@@ -33,7 +33,7 @@ for target in "${targets[@]}"; do
     nice -n 19 "build-fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$runs/" "$runs/new" "$kept" 2>"$runs/log" ||
         failed=1
-    grep -E '^#[0-9]+ ' "$runs/log" | tail -n 1 || true
+    grep -E '^#[0-9]+\s' "$runs/log" | tail -n 1 || true
     grep -E '^stat::number_of_executed_units|^SUMMARY|^==[0-9]+==ERROR' "$runs/log" || true
     # Merged on edges alone (not hit counts), so the kept corpus stays small.
     nice -n 19 "build-fuzz/fuzz_$target" -merge=1 -use_counters=0 -max_len=4096 -timeout=10 \
