@@ -69,11 +69,13 @@ bool XEmbedManagerPresent(xcb_connection_t* connection) {
 } // namespace
 
 TrayKind PresentTray() {
+    // Only the X platform has a connection; others may still offer the interface.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (StatusNotifierPresent(x11 != nullptr)) {
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (StatusNotifierPresent(connection != nullptr)) {
         return TrayKind::StatusNotifier;
     }
-    if (x11 != nullptr && XEmbedManagerPresent(x11->connection())) {
+    if (connection != nullptr && XEmbedManagerPresent(connection)) {
         return TrayKind::XEmbed;
     }
     return TrayKind::None;

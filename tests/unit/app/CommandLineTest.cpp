@@ -52,8 +52,11 @@ TEST(DisplayProbe, NotReachableWhenNoXServerAnswers) {
     ScopedEnvironment display("DISPLAY", ":87"); // no server there
     ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
     EXPECT_FALSE(DisplayProbe().Reachable());
-    ScopedEnvironment waylandToo("WAYLAND_DISPLAY", "wayland-0");
-    EXPECT_TRUE(DisplayProbe().Reachable());
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", "/nonexistent");
+    ScopedEnvironment waylandToo("WAYLAND_DISPLAY", "wayland-0"); // no compositor there
+    const DisplayProbe probe;
+    EXPECT_FALSE(probe.Reachable());
+    EXPECT_EQ(probe.Unreached(), "the Wayland display wayland-0 nor the display :87");
 }
 
 TEST(DefaultSettingsFile, LivesInTheConfigFolder) {
