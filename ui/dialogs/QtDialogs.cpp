@@ -1,6 +1,6 @@
 #include "ui/dialogs/QtDialogs.h"
 
-#include "platform/SystemServices.h"
+#include "platform/desktop/DesktopServices.h"
 #include "res/ResourceIds.h"
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/EditNamesDlg.h"

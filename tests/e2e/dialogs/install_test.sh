@@ -19,8 +19,10 @@ expect_file() {
     [[ -s "$prefix/$1" ]] || fail "$1 is missing or empty"
 }
 
-expect_file bin/jostle
-[[ -x "$prefix/bin/jostle" ]] || fail "bin/jostle is not executable"
+for program in jostle jostle-headless; do
+    expect_file "bin/$program"
+    [[ -x "$prefix/bin/$program" ]] || fail "bin/$program is not executable"
+done
 for file in share/applications/jostle.desktop share/icons/hicolor/scalable/apps/jostle.svg \
     share/man/man1/jostle.1 lib/systemd/user/jostle.service; do
     expect_file "$file"
@@ -43,7 +45,7 @@ for topic in --settings --headless --help --version Jostle.INI WINDIR settings.r
 done
 
 unit="$prefix/lib/systemd/user/jostle.service"
-grep -qx "ExecStart=$prefix/bin/jostle --headless" "$unit" || fail "unit ExecStart: $(grep ExecStart "$unit")"
+grep -qx "ExecStart=$prefix/bin/jostle-headless" "$unit" || fail "unit ExecStart: $(grep ExecStart "$unit")"
 if command -v systemd-analyze >/dev/null; then
     # The user manager's checks need a runtime folder, even without a session;
     # the man page was checked above, from the prefix.

@@ -1,10 +1,11 @@
 // Timers, message boxes, the busy cursor, the tray shell and the desktop
 // services on the offscreen platform.
-#include "platform/QtAlerts.h"
-#include "platform/QtNetwork.h"
-#include "platform/QtTimers.h"
-#include "platform/QtTrayShell.h"
-#include "platform/SystemServices.h"
+#include "platform/core/QtNetwork.h"
+#include "platform/core/QtTimers.h"
+#include "platform/core/SystemServices.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/QtAlerts.h"
+#include "platform/desktop/QtTrayShell.h"
 #include "res/Menus.h"
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/TestMain.h"

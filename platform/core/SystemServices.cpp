@@ -1,10 +1,7 @@
-#include "platform/SystemServices.h"
+#include "platform/core/SystemServices.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFile>
 #include <QTimer>
-#include <QUrl>
 #include <ctime>
 
 namespace jostle {
@@ -40,20 +37,6 @@ void StdRandom::Seed(unsigned seed) {
 
 int StdRandom::Next() {
     return static_cast<int>(m_engine() >> 1U);
-}
-
-bool DesktopOpen(const std::string& target) {
-    const QString text = QString::fromStdString(target);
-    QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) {
-        url = QUrl::fromUserInput(text);
-    }
-    return url.isValid() && QDesktopServices::openUrl(url);
-}
-
-QIcon LoadIcon(int resourceId) {
-    const QString path = QStringLiteral(":/icons/%1.svg").arg(resourceId);
-    return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
 void EndEventLoops() {

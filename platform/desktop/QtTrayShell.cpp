@@ -1,6 +1,6 @@
-#include "platform/QtTrayShell.h"
+#include "platform/desktop/QtTrayShell.h"
 
-#include "platform/SystemServices.h"
+#include "platform/desktop/DesktopServices.h"
 #include "res/ResourceIds.h"
 
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "app/SignalWatcher.h"
+#include "platform/core/SignalWatcher.h"
 
 #include <QSocketNotifier>
 #include <array>

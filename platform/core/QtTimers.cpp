@@ -1,4 +1,4 @@
-#include "platform/QtTimers.h"
+#include "platform/core/QtTimers.h"
 
 #include <QTimer>
 #include <algorithm>
