@@ -1,10 +1,44 @@
 #include "platform/core/QtTimers.h"
 
-#include <QTimer>
+#include <QSocketNotifier>
+#include <QtGlobal>
 #include <algorithm>
-#include <limits>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 namespace jostle {
+
+QtTimers::Timer::Timer() : fd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
+    if (fd < 0) {
+        // Without its timers the program would sit still, saying it runs.
+        qFatal("jostle: cannot create a timer: %s", std::strerror(errno));
+    }
+    notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+}
+
+QtTimers::Timer::~Timer() {
+    notifier.reset();
+    close(fd);
+}
+
+// Arming, and disarming with zero, also forgets an expiry not yet read: one
+// that came before a kill or a restart is never delivered.
+void QtTimers::Timer::Arm(unsigned milliseconds) {
+    const timespec interval{static_cast<time_t>(milliseconds / 1000U),
+                            static_cast<long>(milliseconds % 1000U) * 1000000L};
+    const itimerspec schedule{interval, interval};
+    timerfd_settime(fd, 0, &schedule, nullptr);
+    active = milliseconds != 0;
+}
+
+bool QtTimers::Timer::TakeExpiry() {
+    std::uint64_t expiries = 0;
+    return read(fd, &expiries, sizeof expiries) == static_cast<ssize_t>(sizeof expiries) &&
+           expiries > 0;
+}
 
 QtTimers::QtTimers() = default;
 
@@ -15,48 +49,35 @@ void QtTimers::SetEventSink(ITimerEvents* sink) {
 }
 
 void QtTimers::SetTimer(int id, unsigned milliseconds) {
-    const unsigned interval =
-        std::min(milliseconds, static_cast<unsigned>(std::numeric_limits<int>::max()));
-    ++m_generations[id];
-    TimerFor(id).start(static_cast<int>(interval));
+    TimerFor(id).Arm(std::max(milliseconds, 1U)); // zero would disarm it
 }
 
-// A killed timer stays in the map, stopped: it may be the one whose expiry is
-// being handled right now.
 void QtTimers::KillTimer(int id) {
     const auto found = m_timers.find(id);
     if (found != m_timers.end()) {
-        found->second->stop();
-        ++m_generations[id];
+        found->second->Arm(0);
     }
 }
 
 bool QtTimers::IsActive(int id) const {
     const auto found = m_timers.find(id);
-    return found != m_timers.end() && found->second->isActive();
+    return found != m_timers.end() && found->second->active;
 }
 
-QTimer& QtTimers::TimerFor(int id) {
+QtTimers::Timer& QtTimers::TimerFor(int id) {
     auto& timer = m_timers[id];
     if (!timer) {
-        timer = std::make_unique<QTimer>();
-        timer->setTimerType(Qt::PreciseTimer);
-        // Qt does not fire a timer again while its own timeout is being
-        // handled, but an expiry's handler may run a nested loop (a message
-        // box) behind which the countdown must go on: so the expiry is only
-        // queued here and handled once the timeout has returned.
-        QTimer* raw = timer.get();
-        QObject::connect(raw, &QTimer::timeout, raw, [this, raw, id] {
-            const unsigned generation = m_generations[id];
-            QMetaObject::invokeMethod(
-                raw, [this, id, generation] { Deliver(id, generation); }, Qt::QueuedConnection);
-        });
+        timer = std::make_unique<Timer>();
+        QObject::connect(timer->notifier.get(), &QSocketNotifier::activated,
+                         [this, id] { Deliver(id); });
     }
     return *timer;
 }
 
-void QtTimers::Deliver(int id, unsigned generation) {
-    if (m_sink != nullptr && m_generations[id] == generation) {
+// Several expiries missed while the loop was busy make one call, as with a
+// QTimer.
+void QtTimers::Deliver(int id) {
+    if (m_timers.at(id)->TakeExpiry() && m_sink != nullptr) {
         m_sink->OnTimer(id);
     }
 }

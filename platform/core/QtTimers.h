@@ -6,10 +6,15 @@
 #include <map>
 #include <memory>
 
-class QTimer;
+class QSocketNotifier;
 
 namespace jostle {
 
+// Each timer is a repeating kernel timer (timerfd) watched by the event loop:
+// an expiry wakes the loop once and is handled right there. Unlike a QTimer,
+// which Qt holds back while its own timeout runs, it also fires in a nested
+// loop run by its own expiry (a message box), behind which the countdown
+// must go on.
 class QtTimers : public ITimers {
 public:
     QtTimers();
@@ -24,14 +29,28 @@ public:
     bool IsActive(int id) const;
 
 private:
-    QTimer& TimerFor(int id);
-    void Deliver(int id, unsigned generation);
+    struct Timer {
+        Timer();
+        ~Timer();
+        Timer(const Timer&) = delete;
+        Timer& operator=(const Timer&) = delete;
+
+        void Arm(unsigned milliseconds);
+        // True when the timer expired since it was last armed or read.
+        bool TakeExpiry();
+
+        int fd;
+        std::unique_ptr<QSocketNotifier> notifier;
+        bool active = false;
+    };
+
+    Timer& TimerFor(int id);
+    void Deliver(int id);
 
     ITimerEvents* m_sink = nullptr;
-    std::map<int, std::unique_ptr<QTimer>> m_timers;
-    // Grows at every set and kill of an id, so an expiry queued before
-    // either is dropped.
-    std::map<int, unsigned> m_generations;
+    // A killed timer stays, disarmed: it may be the one whose expiry is being
+    // handled right now.
+    std::map<int, std::unique_ptr<Timer>> m_timers;
 };
 
 } // namespace jostle

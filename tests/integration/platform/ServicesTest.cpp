@@ -12,9 +12,11 @@
 #include "tests/integration/platform/TestServer.h"
 
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -125,6 +127,27 @@ TEST_F(TimersTest, AnExpiryQueuedBeforeAKillIsDropped) {
     timers.KillTimer(103);
     EXPECT_GE(log.Count(103), 1);
     EXPECT_EQ(log.Count(101), 0);
+}
+
+// The countdown ticks all day long: each expiry wakes the loop once, with
+// nothing posted on its way to the sink.
+TEST_F(TimersTest, EachExpiryWakesTheLoopOnce) {
+    constexpr int kTicks = 10;
+    QEventLoop loop;
+    int waits = 0;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &loop, [&waits] { ++waits; });
+    log.onTimer = [&](int id) {
+        if (log.Count(id) == kTicks) {
+            loop.quit();
+        }
+    };
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    timers.SetTimer(101, 20);
+    loop.exec();
+    timers.KillTimer(101);
+    EXPECT_EQ(log.Count(101), kTicks);
+    EXPECT_LE(waits, kTicks + 2);
 }
 
 bool ShowsWaitCursor() {
