@@ -1,7 +1,7 @@
 #include "app/Headless.h"
 
 #include "engine/EngineText.h"
-#include "platform/SystemServices.h"
+#include "platform/core/SystemServices.h"
 
 namespace jostle::headless {
 

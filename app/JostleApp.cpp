@@ -1,21 +1,20 @@
 #include "app/JostleApp.h"
 
-#include "app/Headless.h"
 #include "app/MainFrame.h"
-#include "app/SignalWatcher.h"
 #include "engine/JostleView.h"
-#include "platform/QtAlerts.h"
-#include "platform/QtNetwork.h"
-#include "platform/QtTimers.h"
-#include "platform/QtTrayShell.h"
-#include "platform/SystemServices.h"
+#include "platform/core/SignalWatcher.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/QtAlerts.h"
+#include "platform/desktop/QtTrayShell.h"
 #include "ui/dialogs/QtDialogs.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QScreen>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,8 +25,7 @@ namespace jostle {
 
 namespace {
 
-constexpr const char* kApplicationName = "Jostle";
-constexpr const char* kApplicationKey = "Software\\Quorvane Software\\Jostle";
+constexpr const char* kHeadlessProgram = "jostle-headless";
 
 bool HasEnvironment(const char* name) {
     const char* value = std::getenv(name);
@@ -132,57 +130,37 @@ void DisplayProbe::Close() {
     }
 }
 
-CJostleApp::CJostleApp(CommandLine line) : m_line(std::move(line)) {}
-
-CJostleApp::~CJostleApp() {
-    ExitInstance();
-}
-
 int CJostleApp::Run(int& argc, char** argv) {
-    int status = 0;
     if (WantsHeadless(m_line)) {
-        status = RunHeadless(argc, argv);
-    } else if (DisplayProbe display; display.Reachable()) {
-        status = RunDesktop(argc, argv, display);
-    } else {
+        return RunHeadlessProgram(argc, argv);
+    }
+    DisplayProbe display;
+    if (!display.Reachable()) {
         std::fprintf(stderr, "jostle: cannot reach %s; running without windows\n",
                      display.Unreached().c_str());
         display.Close();
-        status = RunHeadless(argc, argv);
+        return RunHeadlessProgram(argc, argv);
     }
+    const int status = RunDesktop(argc, argv, display);
     ExitInstance();
     return status;
 }
 
-void CJostleApp::InitSettings() {
-    const auto file = m_line.settingsFile.empty() ? DefaultSettingsFile() : m_line.settingsFile;
-    m_pSettings = std::make_unique<CSettingsStore>(file, kApplicationName);
-    SettingsKey key;
-    int disposition = 0;
-    if (m_pSettings->Open(kRootKeyName, kApplicationKey, &key, &disposition) &&
-        disposition == kKeyCreated) {
-        m_pSettings->ImportLegacyIni(key);
+// jostle-headless from this program's folder, which keeps the desktop's
+// libraries out of a run without windows; this process's own console face
+// only when that program is not there.
+int CJostleApp::RunHeadlessProgram(int& argc, char** argv) {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::string headless = (self.parent_path() / kHeadlessProgram).string();
+        execv(headless.c_str(), argv);
+        if (errno != ENOENT) {
+            std::fprintf(stderr, "jostle: cannot run %s: %s\n", headless.c_str(),
+                         std::strerror(errno));
+        }
     }
-}
-
-void CJostleApp::ExitInstance() {
-    m_pSettings.reset();
-}
-
-int CJostleApp::RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready) {
-    QtNetwork network;
-    QtTimers timers;
-    SystemClock clock;
-    StdRandom random;
-    const ViewServices services{*m_pSettings, network, timers,     face.alerts,  face.busyCursor,
-                                clock,        random,  face.frame, face.dialogs, face.trayShell};
-    auto view = std::make_unique<CJostleView>(services, face.controls);
-    view->OnInitialUpdate();
-    ready(*view);
-    const int status = QCoreApplication::exec();
-    view->OnDestroy(); // stops the engine
-    view.reset();      // and takes the tray icon away
-    return status;
+    return RunConsole(argc, argv);
 }
 
 int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
@@ -211,23 +189,6 @@ int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
             frame.ShowAndActivate(); // without a tray icon the panel is the only way in
         }
     });
-}
-
-int CJostleApp::RunHeadless(int& argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    SystemClock clock;
-    headless::MemoryPanel panel(clock);
-    headless::ConsoleAlerts alerts(stderr);
-    headless::NoBusyCursor busyCursor;
-    headless::HeadlessFrame frame;
-    headless::NoDialogs dialogs;
-    headless::SilentTrayShell trayShell;
-    SignalWatcher stopSignals([&frame] { frame.Close(); });
-    InitSettings(); // a stop signal meanwhile is handled once the event loop runs
-    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
-    // The console starts the cycle at once; the start stops the delayed
-    // automatic start, so it cannot start a second time.
-    return RunView(face, [](CJostleView& view) { view.OnStart(); });
 }
 
 } // namespace jostle

@@ -62,8 +62,11 @@ public:
     CJostleApp(const CJostleApp&) = delete;
     CJostleApp& operator=(const CJostleApp&) = delete;
 
-    // Start-up, the event loop and exit; returns the exit status.
+    // Start-up, the event loop and exit; returns the exit status. Without
+    // windows it hands over to jostle-headless.
     int Run(int& argc, char** argv);
+    // The same with the console face, in this process.
+    int RunConsole(int& argc, char** argv);
 
     std::unique_ptr<CSettingsStore> m_pSettings;
     int m_bEmailLinkVisited = 0; // the About box's links, visited during this run
@@ -73,6 +76,7 @@ private:
     void InitSettings();
     int RunDesktop(int& argc, char** argv, DisplayProbe& display);
     int RunHeadless(int& argc, char** argv);
+    int RunHeadlessProgram(int& argc, char** argv);
     // Builds the view on the face, runs its initial update, then ready(view),
     // the event loop and the view's end. Returns the event loop's status.
     int RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready);
@@ -80,5 +84,9 @@ private:
 
     CommandLine m_line;
 };
+
+// main(): the command line answered on the console (help, version, a line
+// that can't be parsed), else the application run through face.
+int RunProgram(int argc, char** argv, int (CJostleApp::*face)(int&, char**));
 
 } // namespace jostle

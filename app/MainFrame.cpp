@@ -1,6 +1,6 @@
 #include "app/MainFrame.h"
 
-#include "platform/SystemServices.h"
+#include "platform/core/SystemServices.h"
 #include "res/Menus.h"
 #include "res/ResourceIds.h"
 

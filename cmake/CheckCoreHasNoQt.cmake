@@ -2,6 +2,11 @@
 # targets reaches a Qt library, directly or through other targets (ours or
 # imported), whichever folder added the link. Call it once every folder is in.
 function(jostle_check_no_qt)
+    jostle_check_no_link("Qt" "the core must not use Qt" ${ARGN})
+endfunction()
+
+# The same for any link whose name matches pattern, from each target named after it.
+function(jostle_check_no_link pattern why)
     foreach(core IN LISTS ARGN)
         set(queue ${core})
         set(seen ${core})
@@ -15,9 +20,8 @@ function(jostle_check_no_qt)
                 foreach(lib IN LISTS libs)
                     # Static libraries pass their links on as $<LINK_ONLY:name>.
                     string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" lib "${lib}")
-                    if(lib MATCHES "Qt")
-                        message(FATAL_ERROR
-                            "${core} reaches ${lib} through ${current}: the core must not use Qt")
+                    if(lib MATCHES "${pattern}")
+                        message(FATAL_ERROR "${core} reaches ${lib} through ${current}: ${why}")
                     endif()
                     if(TARGET ${lib} AND NOT lib IN_LIST seen)
                         list(APPEND seen ${lib})

@@ -26,7 +26,7 @@ install(FILES ${JOSTLE_RES_DIR}/jostle.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man
 # systemd looks for user units in share/systemd/user under /usr, /usr/local
 # and ~/.local alike, but in lib/systemd/user only under /usr and /usr/local.
 install(CODE "
-    set(JOSTLE_BINARY \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/jostle\")
+    set(JOSTLE_BINARY \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/jostle-headless\")
     string(MD5 jostle_prefix_id \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
     set(jostle_unit \"${CMAKE_BINARY_DIR}/unit-\${jostle_prefix_id}/jostle.service\")
     configure_file(\"${JOSTLE_RES_DIR}/jostle.service\" \"\${jostle_unit}\" @ONLY)

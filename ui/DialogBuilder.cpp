@@ -1,6 +1,6 @@
 #include "ui/DialogBuilder.h"
 
-#include "platform/SystemServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "ui/dialogs/QtDialogs.h"
 
-#include "platform/QtAlerts.h"
-#include "platform/SystemServices.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/QtAlerts.h"
 #include "res/ResourceIds.h"
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/EditNamesDlg.h"

@@ -4,7 +4,7 @@
 // a label the dialog builder made and watches that label's events.
 #pragma once
 
-#include "platform/SystemServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 #include <QColor>
 #include <QLabel>

@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
-# Footprint of jostle in the tray against a bare Qt tray program, side by side
-# under Xvfb with a real tray, in a private network namespace.
+# Footprint of jostle against bare Qt programs, in a private network
+# namespace: jostle-headless against bare_core (QCoreApplication and a
+# one-second timer), and jostle under Xvfb with a real tray, idle (automatic
+# start off) and counting down (the cycle running against 127.0.0.1), against
+# bare_tray (QApplication, a tray icon and a one-second timer). Each pair runs
+# side by side RUNS times; the medians are printed as table rows (see
+# measure.py for what is measured how).
 #
-#   footprint.sh BUILD_DIR [SECONDS]
-#
-# Two runs of SECONDS (default 60) each, both programs at once: "idle"
-# (automatic start off) and "cycling" (the cycle running against 127.0.0.1:
-# one request at the start, then the one-second tick). Prints peak memory
-# (VmHWM, the kernel's maxrss) and CPU time (user + system) of both and their
-# ratios; goals: memory within 1.15x, CPU within 1.5x.
+#   footprint.sh BUILD_DIR [SECONDS] [RUNS]
 set -euo pipefail
 
 if [[ ${1:-} != --inside ]]; then
@@ -17,24 +16,38 @@ fi
 shift
 BUILD=$(realpath "$1")
 SECONDS_TO_RUN=${2:-60}
-source "$(dirname "$0")/../../e2e/e2e_lib.sh"
+RUNS=${3:-3}
+HERE=$(dirname "$0")
+source "$HERE/../../e2e/e2e_lib.sh"
 E2E_SERVER=$BUILD/tests/server/jostle_test_http_server
 begin_run
 
 start_display
 start_tray
-start_server "$E2E_WORK/request" $((2 * SECONDS_TO_RUN + 60)) # up for both runs
+# Up for every run: three pairs, each with a few seconds of start-up and stop.
+start_server "$E2E_WORK/request" $((3 * RUNS * (SECONDS_TO_RUN + 20) + 60))
 
-measure() {
-    local name=$1 autostart=$2 settings="$E2E_WORK/$1.reg"
-    write_settings "$settings"
-    printf '"AutoStart"="%s"\r\n' "$autostart" >>"$settings"
-    sed -i 's/"Debug"="1"/"Debug"="0"/' "$settings"
-    "$(dirname "$0")/measure.py" "$name" "$SECONDS_TO_RUN" \
-        -- "$BUILD/app/jostle" --settings "$settings" \
-        -- "$BUILD/tests/bench/footprint/bare_tray"
+# settings NAME AUTOSTART: a settings file with the test server as the only
+# target; its path on standard output.
+settings() {
+    local file="$E2E_WORK/$1.reg"
+    write_settings "$file"
+    printf '"AutoStart"="%s"\r\n' "$2" >>"$file"
+    sed -i 's/"Debug"="1"/"Debug"="0"/' "$file"
+    echo "$file"
 }
 
-echo "footprint over $SECONDS_TO_RUN s each"
-measure idle 0
-measure cycling 1
+bare_core=$BUILD/tests/bench/footprint/bare_core
+bare_tray=$BUILD/tests/bench/footprint/bare_tray
+headless=("$BUILD/app/jostle-headless" --settings "$(settings headless 0)")
+
+echo "footprint: medians of $RUNS runs of $SECONDS_TO_RUN s"
+echo "| figure | jostle | bare program | ratio | goal |"
+echo "|---|---|---|---|---|"
+"$HERE/measure.py" resident headless "$SECONDS_TO_RUN" "$RUNS" 1.20 - \
+    -- "${headless[@]}" -- "$bare_core"
+"$HERE/measure.py" resident "desktop idle in the tray" "$SECONDS_TO_RUN" "$RUNS" 1.10 - \
+    -- "$BUILD/app/jostle" --settings "$(settings idle 0)" -- "$bare_tray"
+"$HERE/measure.py" resident "desktop countdown" "$SECONDS_TO_RUN" "$RUNS" - 1.5 \
+    -- "$BUILD/app/jostle" --settings "$(settings cycling 1)" -- "$bare_tray"
+"$HERE/measure.py" first-line headless $((RUNS * 3)) 1.5 -- "${headless[@]}" -- "$bare_core"

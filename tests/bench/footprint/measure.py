@@ -1,60 +1,125 @@
 #!/usr/bin/env python3
-"""Runs two programs side by side for a while, then stops them and prints
-their peak memory and CPU time from the kernel's resource accounting
-(microsecond CPU times, which the one-second ticks of /proc can't give).
+"""Measures jostle against a bare Qt program, RUNS times, and prints the
+medians as table rows: figure | jostle | bare | ratio | goal.
 
-    measure.py NAME SECONDS -- PROGRAM [ARGS...] -- PROGRAM [ARGS...]
+    measure.py resident NAME SECONDS RUNS MEMORY_GOAL CPU_GOAL -- JOSTLE... -- BARE...
+    measure.py first-line NAME RUNS GOAL -- JOSTLE... -- BARE...
+
+A goal is the highest ratio that meets it, or "-" for none.
+
+resident: both programs run side by side; after SETTLE seconds of start-up
+they run SECONDS more, then both are stopped with SIGTERM and must exit 0.
+Memory is the peak resident size (VmHWM) read from /proc just before the
+stop. CPU is the scheduler's nanosecond run time of every live thread
+(/proc/PID/task/*/schedstat), split into start-up (up to SETTLE) and steady
+(per second after it, i.e. per one-second tick).
+first-line: the time from starting each program to its first line on
+standard output, one program at a time.
 """
+import glob
 import os
+import select
 import signal
+import statistics
 import subprocess
 import sys
 import time
 
-MEMORY_GOAL = 1.15
-CPU_GOAL = 1.5
+SETTLE_SECONDS = 3.0
+STOP_SECONDS = 10.0
 
 
 def split_commands(arguments):
-    commands, current = [], None
+    commands = []
     for argument in arguments:
         if argument == "--":
-            current = []
-            commands.append(current)
+            commands.append([])
         else:
-            current.append(argument)
+            commands[-1].append(argument)
     return commands
 
 
-def cpu_so_far(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+def cpu_seconds(pid):
+    total = 0
+    for path in glob.glob(f"/proc/{pid}/task/*/schedstat"):
+        try:
+            total += int(open(path).read().split()[0])
+        except (OSError, IndexError, ValueError):
+            pass  # a thread that ended meanwhile
+    return total / 1e9
 
 
-def ratio(a, b):
-    return a / b if b > 0 else float("inf")
+def peak_resident_kb(pid):
+    for line in open(f"/proc/{pid}/status"):
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+    raise RuntimeError(f"no VmHWM for {pid}")
+
+
+def stop(child, what):
+    child.send_signal(signal.SIGTERM)
+    try:
+        status = child.wait(STOP_SECONDS)
+    except subprocess.TimeoutExpired:
+        child.kill()
+        child.wait()
+        raise RuntimeError(f"{what} did not stop on SIGTERM")
+    if status != 0:
+        raise RuntimeError(f"{what} stopped with status {status}")
+
+
+def resident_run(commands, seconds):
+    children = [subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                for command in commands]
+    time.sleep(SETTLE_SECONDS)
+    start_up = [cpu_seconds(child.pid) for child in children]
+    time.sleep(seconds)
+    end = [cpu_seconds(child.pid) for child in children]
+    memory = [peak_resident_kb(child.pid) / 1024 for child in children]
+    for child, command in zip(children, commands):
+        stop(child, os.path.basename(command[0]))
+    steady = [(e - s) / seconds for s, e in zip(start_up, end)]
+    return {"memory": memory, "start-up": start_up, "steady": steady}
+
+
+def first_line_seconds(command):
+    began = time.perf_counter()
+    child = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    ready, _, _ = select.select([child.stdout], [], [], 30)
+    line = child.stdout.readline() if ready else b""
+    took = time.perf_counter() - began
+    stop(child, os.path.basename(command[0]))
+    if not line:
+        raise RuntimeError(f"{command[0]} printed no line")
+    return took
+
+
+def row(figure, values, unit, scale, goal="-"):
+    jostle, bare = (statistics.median(side) * scale for side in zip(*values))
+    ratio = jostle / bare if bare > 0 else float("inf")
+    verdict = "-" if goal == "-" else f"<= {goal} {'met' if ratio <= float(goal) else 'MISSED'}"
+    print(f"| {figure} | {jostle:.2f} {unit} | {bare:.2f} {unit} | {ratio:.2f} | {verdict} |",
+          flush=True)
 
 
 def main():
-    name, seconds = sys.argv[1], float(sys.argv[2])
-    subject, yardstick = split_commands(sys.argv[3:])
-    children = [subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                for command in (subject, yardstick)]
-    time.sleep(seconds)
-    usage = []
-    before_exit = [cpu_so_far(child.pid) for child in children]
-    for child in children:
-        child.send_signal(signal.SIGTERM)
-        _, _, rusage = os.wait4(child.pid, 0)
-        usage.append((rusage.ru_maxrss, rusage.ru_utime + rusage.ru_stime))
-    (subject_kb, subject_cpu), (yard_kb, yard_cpu) = usage
-    memory = ratio(subject_kb, yard_kb)
-    cpu = ratio(subject_cpu, yard_cpu)
-    print(f"{name:8} peak memory: jostle {subject_kb:6d} kB, bare {yard_kb:6d} kB, "
-          f"ratio {memory:.2f} (goal <= {MEMORY_GOAL}) {'met' if memory <= MEMORY_GOAL else 'MISSED'}")
-    print(f"{name:8} CPU time:    jostle {subject_cpu:8.4f} s, bare {yard_cpu:8.4f} s, "
-          f"ratio {cpu:.2f} (goal <= {CPU_GOAL}) {'met' if cpu <= CPU_GOAL else 'MISSED'}; "
-          f"before the stop: jostle {before_exit[0]:.2f} s, bare {before_exit[1]:.2f} s")
+    mode, name = sys.argv[1], sys.argv[2]
+    if mode == "resident":
+        seconds, runs = float(sys.argv[3]), int(sys.argv[4])
+        memory_goal, cpu_goal = sys.argv[5], sys.argv[6]
+        commands = split_commands(sys.argv[7:])
+        results = [resident_run(commands, seconds) for _ in range(runs)]
+        row(f"{name}: memory (VmHWM)", [r["memory"] for r in results], "MB", 1, memory_goal)
+        row(f"{name}: CPU at start-up", [r["start-up"] for r in results], "ms", 1e3)
+        row(f"{name}: CPU per tick (steady)", [r["steady"] for r in results], "us", 1e6,
+            cpu_goal)
+    elif mode == "first-line":
+        runs, goal = int(sys.argv[3]), sys.argv[4]
+        commands = split_commands(sys.argv[5:])
+        times = [[first_line_seconds(command) for command in commands] for _ in range(runs)]
+        row(f"{name}: start to first status line", times, "ms", 1e3, goal)
+    else:
+        sys.exit(__doc__)
 
 
 if __name__ == "__main__":

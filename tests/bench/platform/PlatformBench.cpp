@@ -8,7 +8,7 @@
 // Runs only inside the private network namespace, where it starts its own
 // server on 127.0.0.1:80:
 //   tests/netns.sh build/tests/bench/platform/bench_platform
-#include "platform/QtNetwork.h"
+#include "platform/core/QtNetwork.h"
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/PlatformRig.h"
 #include "tests/integration/platform/TestServer.h"

@@ -52,7 +52,7 @@ for topic in --settings --headless --help --version Jostle.INI WINDIR settings.r
 done
 
 unit="$prefix/share/systemd/user/jostle.service"
-grep -qx "ExecStart=$prefix/bin/jostle --headless" "$unit" || fail "unit ExecStart: $(grep ExecStart "$unit")"
+grep -qx "ExecStart=$prefix/bin/jostle-headless" "$unit" || fail "unit ExecStart: $(grep ExecStart "$unit")"
 # The user manager looks the unit up by name in its search path, as
 # `systemctl --user enable jostle.service` would; it needs a runtime folder,
 # though no session runs. The XDG folders are the defaults of the scratch home.

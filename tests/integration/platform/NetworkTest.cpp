@@ -1,7 +1,7 @@
 // QtNetwork against real sockets on loopback, inside the private namespace.
 #include "engine/EngineText.h"
-#include "platform/LocalAddress.h"
-#include "platform/QtNetwork.h"
+#include "platform/core/LocalAddress.h"
+#include "platform/core/QtNetwork.h"
 #include "res/ResourceIds.h"
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/TestMain.h"

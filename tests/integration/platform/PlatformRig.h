@@ -4,10 +4,10 @@
 #pragma once
 
 #include "engine/JostleView.h"
-#include "platform/QtAlerts.h"
-#include "platform/QtNetwork.h"
-#include "platform/QtTimers.h"
-#include "platform/SystemServices.h"
+#include "platform/core/QtNetwork.h"
+#include "platform/core/QtTimers.h"
+#include "platform/core/SystemServices.h"
+#include "platform/desktop/QtAlerts.h"
 #include "tests/unit/engine/Fakes.h"
 
 namespace jostle::test {

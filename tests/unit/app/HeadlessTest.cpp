@@ -1,6 +1,6 @@
 #include "app/Headless.h"
 
-#include "app/SignalWatcher.h"
+#include "platform/core/SignalWatcher.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "ui/dialogs/QtDialogs.h"
 
 #include "DialogTestSupport.h"
-#include "platform/QtTimers.h"
+#include "platform/core/QtTimers.h"
 #include "res/ResourceIds.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "platform/QtAlerts.h"
+#include "platform/desktop/QtAlerts.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "platform/TrayPresence.h"
+#include "platform/desktop/TrayPresence.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,4 +1,4 @@
-#include "platform/LocalAddress.h"
+#include "platform/core/LocalAddress.h"
 
 #include <algorithm>
 #include <array>

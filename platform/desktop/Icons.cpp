@@ -1,4 +1,4 @@
-#include "platform/Icons.h"
+#include "platform/desktop/Icons.h"
 
 #include <QFile>
 #include <QImageReader>

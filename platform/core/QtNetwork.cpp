@@ -1,6 +1,6 @@
-#include "platform/QtNetwork.h"
+#include "platform/core/QtNetwork.h"
 
-#include "platform/LocalAddress.h"
+#include "platform/core/LocalAddress.h"
 #include "res/ResourceIds.h"
 
 #include <QSocketNotifier>

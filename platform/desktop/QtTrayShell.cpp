@@ -1,7 +1,7 @@
-#include "platform/QtTrayShell.h"
+#include "platform/desktop/QtTrayShell.h"
 
-#include "platform/SystemServices.h"
-#include "platform/TrayPresence.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/TrayPresence.h"
 #include "res/ResourceIds.h"
 
 #include <QCoreApplication>

@@ -1,32 +1,13 @@
-// The clock, the random numbers and the desktop's services.
+// The desktop's services: web and mail addresses, icons.
 #pragma once
-
-#include "engine/Interfaces.h"
 
 #include <QIcon>
 #include <QString>
 #include <chrono>
 #include <functional>
-#include <random>
 #include <string>
 
 namespace jostle {
-
-class SystemClock : public IClock {
-public:
-    std::string LocalTimeText() override;
-    std::uint32_t TickCount() override;
-    std::int64_t Seconds() override;
-};
-
-class StdRandom : public IRandom {
-public:
-    void Seed(unsigned seed) override;
-    int Next() override;
-
-private:
-    std::mt19937 m_engine;
-};
 
 // The answer to an open: true when a program was found and started for it.
 using OpenAnswer = std::function<void(bool opened)>;
@@ -52,12 +33,8 @@ private:
     std::chrono::milliseconds m_patience;
 };
 
-// Ends every running event loop, and the main one even when it has not started
-// yet (a message box during start-up runs the loop that is asked to end).
-void EndEventLoops();
-
-// Icon resourceId from the resources (":/icons/<id>.svg"); a null icon when
-// there is no such resource.
+// Icon resourceId from the resources (":/icons/<id>.svg"), or its built-in
+// bitmap when the SVG cannot be drawn; a null icon when there is no such icon.
 QIcon LoadIcon(int resourceId);
 
 } // namespace jostle

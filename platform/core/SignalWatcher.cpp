@@ -1,6 +1,6 @@
-#include "app/SignalWatcher.h"
+#include "platform/core/SignalWatcher.h"
 
-#include "platform/QtNetwork.h"
+#include "platform/core/QtNetwork.h"
 
 #include <QSocketNotifier>
 #include <array>

@@ -1,0 +1,104 @@
+// The half of the application on Qt Core alone: the settings, the view's run
+// and the console face, all that jostle-headless is made of.
+#include "app/Headless.h"
+#include "app/JostleApp.h"
+#include "engine/JostleView.h"
+#include "platform/core/QtNetwork.h"
+#include "platform/core/QtTimers.h"
+#include "platform/core/SignalWatcher.h"
+#include "platform/core/SystemServices.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace jostle {
+
+namespace {
+
+constexpr const char* kApplicationName = "Jostle";
+constexpr const char* kApplicationKey = "Software\\Quorvane Software\\Jostle";
+
+} // namespace
+
+CJostleApp::CJostleApp(CommandLine line) : m_line(std::move(line)) {}
+
+CJostleApp::~CJostleApp() {
+    ExitInstance();
+}
+
+int CJostleApp::RunConsole(int& argc, char** argv) {
+    const int status = RunHeadless(argc, argv);
+    ExitInstance();
+    return status;
+}
+
+void CJostleApp::InitSettings() {
+    const auto file = m_line.settingsFile.empty() ? DefaultSettingsFile() : m_line.settingsFile;
+    m_pSettings = std::make_unique<CSettingsStore>(file, kApplicationName);
+    SettingsKey key;
+    int disposition = 0;
+    if (m_pSettings->Open(kRootKeyName, kApplicationKey, &key, &disposition) &&
+        disposition == kKeyCreated) {
+        m_pSettings->ImportLegacyIni(key);
+    }
+}
+
+void CJostleApp::ExitInstance() {
+    m_pSettings.reset();
+}
+
+int CJostleApp::RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready) {
+    QtNetwork network;
+    QtTimers timers;
+    SystemClock clock;
+    StdRandom random;
+    const ViewServices services{*m_pSettings, network, timers,     face.alerts,  face.busyCursor,
+                                clock,        random,  face.frame, face.dialogs, face.trayShell};
+    auto view = std::make_unique<CJostleView>(services, face.controls);
+    view->OnInitialUpdate();
+    ready(*view);
+    const int status = QCoreApplication::exec();
+    view->OnDestroy(); // stops the engine
+    view.reset();      // and takes the tray icon away
+    return status;
+}
+
+int CJostleApp::RunHeadless(int& argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    SystemClock clock;
+    headless::MemoryPanel panel(clock);
+    headless::ConsoleAlerts alerts(stderr);
+    headless::NoBusyCursor busyCursor;
+    headless::HeadlessFrame frame;
+    headless::NoDialogs dialogs;
+    headless::SilentTrayShell trayShell;
+    SignalWatcher stopSignals([&frame] { frame.Close(); });
+    InitSettings(); // a stop signal meanwhile is handled once the event loop runs
+    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
+    // The console starts the cycle at once; the start stops the delayed
+    // automatic start, so it cannot start a second time.
+    return RunView(face, [](CJostleView& view) { view.OnStart(); });
+}
+
+int RunProgram(int argc, char** argv, int (CJostleApp::*face)(int&, char**)) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    CommandLine line = ParseCommandLine(arguments);
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "jostle: %s\nTry 'jostle --help'.\n", line.error.c_str());
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(HelpText().c_str(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
+    }
+    CJostleApp application(std::move(line));
+    return (application.*face)(argc, argv);
+}
+
+} // namespace jostle
