@@ -43,12 +43,11 @@ bool CJostleView::ApplyPeriod() {
 // chosen as at every period's end, so a machine without a network rests
 // instead of cycling through the list. The status keeps the last failure.
 void CJostleView::WaitForNextRound() {
-    const std::string lastFailure = m_statusText.Text();
-    StopEngine(false);
     if (!ApplyPeriod()) {
-        return;
+        return; // stopped, with its message
     }
-    SetStatus(lastFailure);
+    m_startButton.Enable(true); // the user's start may begin the next round at once
+    m_busy = 0;
     ChooseNextPeriodLength();
     m_secondsElapsed = 0;
     m_retryRound = 1;

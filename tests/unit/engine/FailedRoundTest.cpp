@@ -53,6 +53,24 @@ TEST_F(EngineTest, OneEntryThatFailsIsAWholeRound) {
     EXPECT_EQ(view->m_dnsFailures, 2);
 }
 
+// The wait is a period like any other: varied with random time, and never
+// armed from a period text that a start would reject.
+TEST_F(EngineTest, TheWaitTakesThePeriodAsEveryStartAndExpiryDo) {
+    settings.Set("RandomTime", "1");
+    InitializeWith({"alpha.test"});
+    StartArmed();
+    random.script = {6};
+    FailLookups();
+    EXPECT_EQ(countdownText.Text(), "25:06");
+
+    periodEdit.SetText("0");
+    Start();
+    EXPECT_EQ(FailLookups(), 1);
+    EXPECT_THAT(AlertTexts(), ElementsAre("Jostle: Time period must be between 1 and 60"));
+    EXPECT_FALSE(timers.IsActive(ids::TIMER_TICK));
+    EXPECT_EQ(statusText.Text(), "NOT RUNNING");
+}
+
 // Three entries whose connects fail: after what begins a new round, the next
 // three attempts come one after another and the third arms the whole period.
 class NewRoundTest : public EngineTest {
