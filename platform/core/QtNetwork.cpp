@@ -51,8 +51,9 @@ bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port,
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + timeout;
     for (;;) {
+        // Rounded up: poll must not return before the deadline.
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             return false;
         }
