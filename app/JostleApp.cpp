@@ -176,6 +176,7 @@ int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
     QtTrayShell trayShell;
     ui::QtDialogs dialogs(m_bEmailLinkVisited, m_bWebLinkVisited);
     dialogs.SetOwner(&frame); // the panel takes no input while a dialog is up
+    alerts.SetOwner(&frame);  // and none while a message box is up
     QObject::connect(&frame, &CMainFrame::closing, [&dialogs] { dialogs.CloseAll(); });
     SignalWatcher stopSignals([&frame] { frame.Close(); });
     InitSettings(); // a stop signal meanwhile is handled once the event loop runs

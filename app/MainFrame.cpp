@@ -59,14 +59,7 @@ void CMainFrame::ShowAndActivate() {
 }
 
 void CMainFrame::Hide() {
-    if (m_mayHide) {
-        hide();
-    }
-}
-
-void CMainFrame::StayReachable() {
-    m_mayHide = false;
-    ShowAndActivate();
+    hide();
 }
 
 void CMainFrame::Close() {

@@ -23,13 +23,8 @@ public:
 
     ui::ControlPanel& Panel() { return *m_panel; }
 
-    // Without a tray icon nothing could bring a hidden frame back: shows it
-    // and keeps it shown from now on.
-    void StayReachable();
-
     FrameSize FitToPanel() override;
     void ShowAndActivate() override;
-    // Hides the frame, unless it is the only way in (see StayReachable).
     void Hide() override;
     // Ends the program: the event loop (and any nested one) returns.
     void Close() override;
@@ -50,7 +45,6 @@ private:
 
     ui::ControlPanel* m_panel;
     bool m_closing = false;
-    bool m_mayHide = true;
 };
 
 } // namespace jostle

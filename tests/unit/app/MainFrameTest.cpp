@@ -120,13 +120,6 @@ TEST_F(MainFrameTest, ACloseRequestFromOutsideIsShutdownJostle) {
     EXPECT_EQ(QCoreApplication::exec(), 0) << "the main loop ends as the close asked";
 }
 
-TEST_F(MainFrameTest, StaysShownWhenItIsTheOnlyWayIn) {
-    frame.StayReachable();
-    EXPECT_TRUE(frame.isVisible());
-    frame.Hide();
-    EXPECT_TRUE(frame.isVisible());
-}
-
 TEST_F(MainFrameTest, CloseEndsTheEventLoop) {
     QSignalSpy closing(&frame, &CMainFrame::closing);
     frame.ShowAndActivate();
