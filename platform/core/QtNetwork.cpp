@@ -1,5 +1,6 @@
 #include "platform/core/QtNetwork.h"
 
+#include "platform/core/ConnectStop.h"
 #include "platform/core/LocalAddress.h"
 #include "res/ResourceIds.h"
 
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -33,8 +33,6 @@ namespace {
 
 constexpr std::size_t kMaxHostNameLength = 253;
 
-std::atomic<int> g_connectStop{-1};
-
 // Waits for the connect to complete, the time-out or a stop, whichever comes first.
 bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port,
                    std::chrono::milliseconds timeout) {
@@ -57,7 +55,7 @@ bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port,
         if (left <= 0) {
             return false;
         }
-        std::array<pollfd, 2> entries{{{fd, POLLOUT, 0}, {g_connectStop.load(), POLLIN, 0}}};
+        std::array<pollfd, 2> entries{{{fd, POLLOUT, 0}, {ConnectStopDescriptor(), POLLIN, 0}}};
         const int ready = ::poll(entries.data(), entries.size(), static_cast<int>(left));
         if (ready < 0 && errno == EINTR) {
             continue;
@@ -150,10 +148,6 @@ bool CanLookUp(const std::string& name) {
 }
 
 } // namespace
-
-void SetConnectStopDescriptor(int descriptor) {
-    g_connectStop.store(descriptor);
-}
 
 QtNetwork::QtNetwork(NetworkOptions options) : m_options(options) {}
 

@@ -32,11 +32,6 @@ struct NetworkOptions {
     AddressResolver resolve = ::getaddrinfo;
 };
 
-// A blocking connect gives up at once, failed, when this descriptor turns
-// readable: the stop signals write to it, so that a silent host never keeps a
-// stop waiting. -1 for none. Process-wide, like the signal handling behind it.
-void SetConnectStopDescriptor(int descriptor);
-
 class QtNetwork : public QObject, public INetwork {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #include "platform/core/SignalWatcher.h"
 
-#include "platform/core/QtNetwork.h"
+#include "platform/core/ConnectStop.h"
 
 #include <QSocketNotifier>
 #include <array>

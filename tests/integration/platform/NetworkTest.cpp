@@ -1,5 +1,6 @@
 // QtNetwork against real sockets on loopback, inside the private namespace.
 #include "engine/EngineText.h"
+#include "platform/core/ConnectStop.h"
 #include "platform/core/LocalAddress.h"
 #include "platform/core/QtNetwork.h"
 #include "res/ResourceIds.h"
