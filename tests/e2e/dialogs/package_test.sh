@@ -36,7 +36,7 @@ for program in "$@"; do
         fail "/usr/bin/$program is not stripped"
     fi
 done
-grep -qx "ExecStart=/usr/bin/jostle --headless" "$work/root/usr/share/systemd/user/jostle.service" ||
+grep -qx "ExecStart=/usr/bin/jostle-headless" "$work/root/usr/share/systemd/user/jostle.service" ||
     fail "unit: $(grep ExecStart "$work/root/usr/share/systemd/user/jostle.service")"
 
 # field NAME: the control field NAME, one comma-separated item a line.
@@ -45,7 +45,7 @@ field() {
 }
 [[ $(field Package) == jostle && $(field Version) == "$version" ]] ||
     fail "package $(field Package) $(field Version)"
-for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 qt6-qpa-plugins; do
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins; do
     field Depends | grep -qx "$needed" || fail "Depends lacks $needed: $(dpkg-deb -f "$deb" Depends)"
 done
 field Recommends | grep -qx qt6-wayland || fail "Recommends lacks qt6-wayland"
