@@ -8,20 +8,8 @@
 # kept as OUTDIR/e2e-panel.png), Return To Tray, Exit and the settings file.
 set -uo pipefail
 
-E2E_JOSTLE=$1
-E2E_SERVER=$2
-E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
-begin_run
-
-# The tray icon: the window of jostle's embedded in the tray's panel.
-tray_icon_window() {
-    local icon
-    icon=$(xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
-        inside && /"jostle"/ {print $1; exit}
-        inside && /^     0x/ {exit}')
-    [[ -n $icon ]] && echo "$icon"
-}
+begin_desktop_run "$@"
 
 # The centre of a window in root coordinates.
 window_centre() {
@@ -57,7 +45,7 @@ new_window() {
 # of it is kept as OUTDIR/e2e-menu.png.
 open_tray_menu() {
     local icon x y before menu
-    icon=$(tray_icon_window) || return 1
+    icon=$(xembed_icon_window) || return 1
     read -r x y < <(window_centre "$icon")
     before=$(visible_windows)
     xdotool mousemove "$x" "$y" click 3
@@ -82,7 +70,7 @@ start_display
 start_tray
 start_jostle
 
-if wait_for 30 tray_icon_window >/dev/null; then
+if wait_for 30 xembed_icon_window >/dev/null; then
     pass "the tray icon is in the tray"
 else
     fail "no tray icon appeared"

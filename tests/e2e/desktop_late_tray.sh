@@ -7,11 +7,8 @@
 #   desktop_late_tray.sh JOSTLE SERVER OUTDIR
 set -uo pipefail
 
-E2E_JOSTLE=$1
-E2E_SERVER=$2
-E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
-begin_run
+begin_desktop_run "$@"
 
 stderr_says() {
     wait_for 10 grep -q "$1" "$E2E_WORK/jostle.err"

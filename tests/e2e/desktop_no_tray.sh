@@ -5,11 +5,8 @@
 #   desktop_no_tray.sh JOSTLE SERVER OUTDIR
 set -uo pipefail
 
-E2E_JOSTLE=$1
-E2E_SERVER=$2
-E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
-begin_run
+begin_desktop_run "$@"
 
 # The visible windows captioned "Jostle": the message box, then the panel.
 jostle_windows() {

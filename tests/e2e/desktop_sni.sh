@@ -6,11 +6,8 @@
 #   desktop_sni.sh JOSTLE SERVER OUTDIR
 set -uo pipefail
 
-E2E_JOSTLE=$1
-E2E_SERVER=$2
-E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
-begin_run
+begin_desktop_run "$@"
 
 registered() {
     grep -qs '^registered ' "$1"

@@ -50,6 +50,14 @@ begin_run() {
     trap end_run EXIT
 }
 
+# begin_run for the desktop scripts, which all take JOSTLE SERVER OUTDIR.
+begin_desktop_run() {
+    E2E_JOSTLE=$1
+    E2E_SERVER=$2
+    E2E_OUT=$3
+    begin_run
+}
+
 end_run() {
     stop_started "${PIDS[@]}"
     if ((E2E_FAILURES > 0)) && [[ -s $E2E_WORK/jostle.err ]]; then
@@ -83,13 +91,28 @@ wait_for() {
 # No reset: an X server resets when its last client leaves and refuses new
 # clients meanwhile, and the short-lived xdotool calls of these tests could
 # otherwise be that last client just as trayer or the program connects.
+# Another X server starting at the same moment can make this one's keymap
+# compilation fail, so a server that dies at start is tried again.
 start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 -noreset 3>"$E2E_WORK/display" \
-        >"$E2E_WORK/xvfb.log" 2>&1 &
-    PIDS+=($!)
-    wait_for 30 test -s "$E2E_WORK/display" || { echo "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")" >&2; exit 1; }
-    export DISPLAY=":$(head -1 "$E2E_WORK/display")"
-    unset WAYLAND_DISPLAY
+    local attempt pid
+    for attempt in 1 2 3; do
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -s 0 -noreset 3>"$E2E_WORK/display" \
+            >"$E2E_WORK/xvfb.log" 2>&1 &
+        pid=$!
+        PIDS+=("$pid")
+        wait_for 30 display_up_or_gone "$pid"
+        if [[ -s $E2E_WORK/display ]]; then
+            export DISPLAY=":$(head -1 "$E2E_WORK/display")"
+            unset WAYLAND_DISPLAY
+            return 0
+        fi
+        echo "Xvfb did not start (attempt $attempt): $(cat "$E2E_WORK/xvfb.log")" >&2
+    done
+    exit 1
+}
+
+display_up_or_gone() {
+    [[ -s $E2E_WORK/display ]] || ! kill -0 "$1" 2>/dev/null
 }
 
 start_tray() {

@@ -8,11 +8,8 @@
 #   wayland_smoke.sh JOSTLE SERVER OUTDIR
 set -uo pipefail
 
-E2E_JOSTLE=$1
-E2E_SERVER=$2
-E2E_OUT=$3
 source "$(dirname "$0")/e2e_lib.sh"
-begin_run
+begin_desktop_run "$@"
 
 # shows IMAGE GREP_ARGUMENTS...: photographs the output until its text matches.
 shows() {
