@@ -13,11 +13,14 @@ foreach(program jostle jostle-headless)
     endif()
 endforeach()
 install(TARGETS ${JOSTLE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${JOSTLE_RES_DIR}/jostle.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${JOSTLE_RES_DIR}/icons/128.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME jostle.svg)
-install(FILES ${JOSTLE_RES_DIR}/org.example.jostle.metainfo.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The desktop's entry, icon and metainfo only where the desktop program is.
+if(TARGET jostle)
+    install(FILES ${JOSTLE_RES_DIR}/jostle.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${JOSTLE_RES_DIR}/icons/128.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME jostle.svg)
+    install(FILES ${JOSTLE_RES_DIR}/org.example.jostle.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
 install(FILES ${JOSTLE_RES_DIR}/jostle.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The unit names the program by its absolute path, so the path is filled in

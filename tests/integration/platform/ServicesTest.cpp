@@ -502,11 +502,9 @@ TEST_F(DesktopOpenerTest, AnOpenerStillRunningAfterThePatienceHasStartedAProgram
 }
 
 TEST(DesktopTest, IconsLoadByResourceId) {
-#ifdef JOSTLE_HAVE_ICON_RESOURCES
     for (int id : {ids::IDI_ACTIVE, ids::IDI_STOPPED, ids::IDI_BUSY}) {
         EXPECT_FALSE(LoadIcon(id).pixmap(16, 16).isNull()) << id;
     }
-#endif
     EXPECT_TRUE(LoadIcon(4242).isNull());
 }
 
