@@ -3,7 +3,7 @@
 #include "app/MainFrame.h"
 #include "engine/JostleView.h"
 #include "platform/core/SignalWatcher.h"
-#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/Icons.h"
 #include "platform/desktop/QtAlerts.h"
 #include "platform/desktop/QtTrayShell.h"
 #include "ui/dialogs/QtDialogs.h"

@@ -1,6 +1,6 @@
 #include "ui/DialogBuilder.h"
 
-#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/Icons.h"
 
 #include <QCheckBox>
 #include <QComboBox>

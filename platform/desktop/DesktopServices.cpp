@@ -1,7 +1,5 @@
 #include "platform/desktop/DesktopServices.h"
 
-#include "platform/desktop/Icons.h"
-
 #include <QProcess>
 #include <QTimer>
 #include <QUrl>
@@ -64,10 +62,6 @@ void DesktopOpener::Open(const std::string& target, OpenAnswer answer) const {
                      });
     QTimer::singleShot(m_patience, opener, [reply] { reply(true); });
     opener->start(m_command, {url.toString(QUrl::FullyEncoded)});
-}
-
-QIcon LoadIcon(int resourceId) {
-    return LoadResourceIcon(resourceId);
 }
 
 } // namespace jostle

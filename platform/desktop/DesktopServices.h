@@ -1,7 +1,6 @@
-// The desktop's services: web and mail addresses, icons.
+// The desktop's services: web and mail addresses.
 #pragma once
 
-#include <QIcon>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -32,9 +31,5 @@ private:
     QString m_command;
     std::chrono::milliseconds m_patience;
 };
-
-// Icon resourceId from the resources (":/icons/<id>.svg"), or its built-in
-// bitmap when the SVG cannot be drawn; a null icon when there is no such icon.
-QIcon LoadIcon(int resourceId);
 
 } // namespace jostle

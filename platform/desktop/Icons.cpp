@@ -41,7 +41,7 @@ QIcon FallbackIcon(int resourceId) {
 
 } // namespace
 
-QIcon LoadResourceIcon(int resourceId) {
+QIcon LoadIcon(int resourceId) {
     const QString path = QStringLiteral(":/icons/%1.svg").arg(resourceId);
     if (!QFile::exists(path)) {
         return {};

@@ -9,6 +9,6 @@ namespace jostle {
 // Icon resourceId (":/icons/<id>.svg"), or its bitmap when the drawing can't
 // be rendered, said once per run on standard error; a null icon when there is
 // no such resource.
-QIcon LoadResourceIcon(int resourceId);
+QIcon LoadIcon(int resourceId);
 
 } // namespace jostle

@@ -1,6 +1,6 @@
 #include "platform/desktop/QtTrayShell.h"
 
-#include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/Icons.h"
 #include "platform/desktop/TrayPresence.h"
 #include "res/ResourceIds.h"
 

@@ -1,6 +1,7 @@
 #include "ui/dialogs/QtDialogs.h"
 
 #include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/Icons.h"
 #include "platform/desktop/QtAlerts.h"
 #include "res/ResourceIds.h"
 #include "ui/dialogs/AboutDlg.h"

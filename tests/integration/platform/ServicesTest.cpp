@@ -4,6 +4,7 @@
 #include "platform/core/QtTimers.h"
 #include "platform/core/SystemServices.h"
 #include "platform/desktop/DesktopServices.h"
+#include "platform/desktop/Icons.h"
 #include "platform/desktop/QtAlerts.h"
 #include "platform/desktop/QtTrayShell.h"
 #include "res/Menus.h"
