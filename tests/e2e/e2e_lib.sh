@@ -64,6 +64,10 @@ end_run() {
         echo "--- jostle's standard error:" >&2
         head -c 4000 "$E2E_WORK/jostle.err" >&2
     fi
+    if ((E2E_FAILURES > 0)) && [[ -s $E2E_WORK/xvfb.log ]]; then
+        echo "--- the X server's log:" >&2
+        tail -c 4000 "$E2E_WORK/xvfb.log" >&2
+    fi
     rm -rf "$E2E_WORK"
 }
 
