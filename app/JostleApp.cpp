@@ -1,6 +1,6 @@
 #include "app/JostleApp.h"
 
-#include "app/MainFrame.h"
+#include "app/DesktopFrame.h"
 #include "engine/JostleView.h"
 #include "platform/core/SignalWatcher.h"
 #include "platform/desktop/Icons.h"
@@ -9,7 +9,6 @@
 #include "ui/dialogs/QtDialogs.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -64,27 +63,6 @@ bool WaylandAnswers() {
     }
     return connected;
 }
-
-// The frame for the view: Return To Tray hides it only while the icon is in a
-// tray, since nothing else could bring it back.
-class TrayAwareFrame : public IFrame {
-public:
-    explicit TrayAwareFrame(CMainFrame& frame) : m_frame(frame) {}
-    void WatchIcon(const CTrayNotifyIcon& icon) { m_icon = &icon; }
-
-    FrameSize FitToPanel() override { return m_frame.FitToPanel(); }
-    void ShowAndActivate() override { m_frame.ShowAndActivate(); }
-    void Hide() override {
-        if (m_icon != nullptr && m_icon->IsAdded()) {
-            m_frame.Hide();
-        }
-    }
-    void Close() override { m_frame.Close(); }
-
-private:
-    CMainFrame& m_frame;
-    const CTrayNotifyIcon* m_icon = nullptr;
-};
 
 } // namespace
 
@@ -169,23 +147,24 @@ int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
     QApplication::setQuitOnLastWindowClosed(false); // closing a dialog must not end the program
     QGuiApplication::setDesktopFileName(QStringLiteral("jostle"));
     QApplication::setWindowIcon(LoadIcon(ids::IDI_ACTIVE));
-    CMainFrame frame(QGuiApplication::primaryScreen()->size());
-    TrayAwareFrame viewFrame(frame);
+    PanelModel panel;
+    ui::QtDialogs dialogs(m_bEmailLinkVisited, m_bWebLinkVisited);
+    DesktopFrame frame(panel, [&dialogs] { dialogs.CloseAll(); });
     QtAlerts alerts;
     QtBusyCursor busyCursor;
     QtTrayShell trayShell;
-    ui::QtDialogs dialogs(m_bEmailLinkVisited, m_bWebLinkVisited);
-    dialogs.SetOwner(&frame); // the panel takes no input while a dialog is up
-    alerts.SetOwner(&frame);  // and none while a message box is up
-    QObject::connect(&frame, &CMainFrame::closing, [&dialogs] { dialogs.CloseAll(); });
+    dialogs.SetOwner([&frame] { return &frame.Built(); }); // no input to the panel meanwhile
+    alerts.SetOwner([&frame] { return &frame.Built(); });
     SignalWatcher stopSignals([&frame] { frame.Close(); });
     InitSettings(); // a stop signal meanwhile is handled once the event loop runs
-    const FaceServices face{alerts,  busyCursor, viewFrame,
-                            dialogs, trayShell,  frame.Panel().Controls()};
-    return RunView(face, [&frame, &viewFrame](CJostleView& view) {
-        QObject::connect(&frame, &CMainFrame::commandIssued, &frame,
-                         [&view](int id) { view.OnCommand(id); });
-        viewFrame.WatchIcon(view.m_trayIcon);
+    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
+    return RunView(face, [&frame](CJostleView& view) {
+        frame.SendCommandsTo([&view](int id) { view.OnCommand(id); });
+        frame.ReportFittedSize([&view](FrameSize size) {
+            view.m_windowWidth = size.width;
+            view.m_windowHeight = size.height;
+        });
+        frame.WatchIcon(view.m_trayIcon);
         if (!view.m_trayIcon.IsAdded()) {
             frame.ShowAndActivate(); // without a tray icon the panel is the only way in
         }

@@ -68,7 +68,8 @@ int CJostleApp::RunView(const FaceServices& face, const std::function<void(CJost
 int CJostleApp::RunHeadless(int& argc, char** argv) {
     QCoreApplication application(argc, argv);
     SystemClock clock;
-    headless::MemoryPanel panel(clock);
+    PanelModel panel;
+    headless::PrintStatusChanges(panel.statusText, clock, stdout);
     headless::ConsoleAlerts alerts(stderr);
     headless::NoBusyCursor busyCursor;
     headless::HeadlessFrame frame;

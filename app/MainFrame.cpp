@@ -26,9 +26,9 @@ QRect StartingRect(const QSize& screen) {
     return {(screen.width() - width) / 2, (screen.height() - height) / 2, width, height};
 }
 
-CMainFrame::CMainFrame(const QSize& screen)
+CMainFrame::CMainFrame(const QSize& screen, PanelModel& model)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_panel(new ui::ControlPanel(this)) {
+      m_panel(new ui::ControlPanel(model, this)) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QString::fromUtf8(kCaption));
     setCentralWidget(m_panel);

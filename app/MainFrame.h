@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/Interfaces.h"
+#include "engine/PanelModel.h"
 #include "ui/ControlPanel.h"
 
 #include <QMainWindow>
@@ -19,7 +20,7 @@ QRect StartingRect(const QSize& screen);
 class CMainFrame : public QMainWindow, public IFrame {
     Q_OBJECT
 public:
-    explicit CMainFrame(const QSize& screen);
+    CMainFrame(const QSize& screen, PanelModel& model);
 
     ui::ControlPanel& Panel() { return *m_panel; }
 

@@ -2,6 +2,7 @@
 
 #include "res/PanelTemplate.h"
 #include "res/ResourceIds.h"
+#include "ui/ControlViews.h"
 #include "ui/FitsFieldValidator.h"
 
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace jostle::ui {
 
@@ -35,23 +37,19 @@ QRect ComputePanelRect(const QRect& frame, const QRect& startButton, const QRect
     return {frame.left(), frame.top(), right - frame.left(), bottom - frame.top()};
 }
 
-ControlPanel::ControlPanel(QWidget* parent)
-    : QWidget(parent), m_built(BuildPanel(*this)),
-      m_startButton(Required<QPushButton>(m_built, ids::IDC_START)),
-      m_nameCombo(Required<QComboBox>(m_built, ids::IDC_NAME_COMBO)),
-      m_periodEdit(Required<QLineEdit>(m_built, ids::IDC_PERIOD)),
-      m_countdownLabel(Required<QLabel>(m_built, ids::IDC_COUNTDOWN_LABEL)),
-      m_countdownText(Required<QLabel>(m_built, ids::IDC_COUNTDOWN)),
-      m_statusText(Required<QLabel>(m_built, ids::IDC_STATUS)) {
+ControlPanel::ControlPanel(PanelModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model), m_built(BuildPanel(*this)) {
     for (const int id : {ids::IDC_START, ids::IDC_RETURN_TO_TRAY, ids::IDC_SHUTDOWN}) {
         ConnectButton(id);
     }
     KeepTypingInView();
+    ShowModels();
+    FollowModels();
+    TakeTyping();
 }
 
-PanelControls ControlPanel::Controls() {
-    return {m_startButton,    m_nameCombo,     m_periodEdit,
-            m_countdownLabel, m_countdownText, m_statusText};
+ControlPanel::~ControlPanel() {
+    StopFollowingModels();
 }
 
 QRect ControlPanel::ComputePanelRect(const QRect& frameRect) const {
@@ -80,6 +78,67 @@ bool ControlPanel::focusNextPrevChild(bool next) {
     }
     DefaultButton().setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+void ControlPanel::showEvent(QShowEvent* event) {
+    ShowModels();
+    QWidget::showEvent(event);
+}
+
+// Calls visit(widget, model) for each of the six controls the engine drives.
+template <class Visit> void ControlPanel::ForEachControl(Visit visit) {
+    visit(Required<QPushButton>(m_built, ids::IDC_START), m_model.startButton);
+    visit(Required<QComboBox>(m_built, ids::IDC_NAME_COMBO), m_model.nameCombo);
+    visit(Required<QLineEdit>(m_built, ids::IDC_PERIOD), m_model.periodEdit);
+    visit(Required<QLabel>(m_built, ids::IDC_COUNTDOWN_LABEL), m_model.countdownLabel);
+    visit(Required<QLabel>(m_built, ids::IDC_COUNTDOWN), m_model.countdownText);
+    visit(Required<QLabel>(m_built, ids::IDC_STATUS), m_model.statusText);
+}
+
+template <class Widget, class Model> void ControlPanel::Copy(Widget& widget, const Model& model) {
+    const QScopedValueRollback copying(m_copyingModel, true);
+    ShowModel(widget, model);
+}
+
+void ControlPanel::ShowModels() {
+    ForEachControl([this](auto& widget, const auto& model) { Copy(widget, model); });
+}
+
+// A change while the panel is hidden waits for the next show.
+void ControlPanel::FollowModels() {
+    ForEachControl([this](auto& widget, auto& model) {
+        model.Observe([this, &widget, &model] {
+            if (isVisible()) {
+                Copy(widget, model);
+            }
+        });
+    });
+}
+
+void ControlPanel::StopFollowingModels() {
+    ForEachControl([](auto& /*widget*/, auto& model) { model.Observe(nullptr); });
+}
+
+// What the user types or picks goes into the models as it happens, so the
+// engine reads it there whether or not the panel is shown.
+void ControlPanel::TakeTyping() {
+    const auto& period = Required<QLineEdit>(m_built, ids::IDC_PERIOD);
+    connect(&period, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_copyingModel) {
+            m_model.periodEdit.Type(text.toStdString());
+        }
+    });
+    const auto& combo = Required<QComboBox>(m_built, ids::IDC_NAME_COMBO);
+    connect(&combo, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_copyingModel) {
+            m_model.nameCombo.Pick(index);
+        }
+    });
+    connect(&combo, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        if (!m_copyingModel) {
+            m_model.nameCombo.Type(text.toStdString());
+        }
+    });
 }
 
 QPushButton& ControlPanel::DefaultButton() const {

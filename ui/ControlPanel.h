@@ -1,13 +1,16 @@
 // The control panel form (template 101): the period box, the target name
-// combo box, the status line, the countdown and four buttons. It shows what
-// the engine tells it and sends the buttons' commands; it decides nothing.
+// combo box, the status line, the countdown and four buttons, as views over
+// the panel's models. It shows what the engine sets in them while it is
+// shown, writes what the user types back into them and sends the buttons'
+// commands; it decides nothing.
 #pragma once
 
-#include "engine/Interfaces.h"
-#include "ui/ControlAdapters.h"
+#include "engine/PanelModel.h"
 #include "ui/DialogBuilder.h"
 
 #include <QWidget>
+
+class QPushButton;
 
 namespace jostle::ui {
 
@@ -21,10 +24,10 @@ QRect ComputePanelRect(const QRect& frame, const QRect& startButton, const QRect
 class ControlPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit ControlPanel(QWidget* parent = nullptr);
-
-    // The six controls the engine drives.
-    PanelControls Controls();
+    explicit ControlPanel(PanelModel& model, QWidget* parent = nullptr);
+    ~ControlPanel() override;
+    ControlPanel(const ControlPanel&) = delete;
+    ControlPanel& operator=(const ControlPanel&) = delete;
     // The rectangle that fits the panel into a frame now at frameRect (screen coordinates).
     QRect ComputePanelRect(const QRect& frameRect) const;
     QWidget* Control(int id) const { return m_built.Control(id); }
@@ -39,20 +42,24 @@ protected:
     // A focused control that is disabled hands the focus on through here: it
     // goes to "Return To Tray", never to the next button in the tab order.
     bool focusNextPrevChild(bool next) override;
+    // A hidden panel is not kept up to date: it catches up here.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPushButton& DefaultButton() const;
     void ConnectButton(int id);
     void KeepTypingInView();
+    template <class Visit> void ForEachControl(Visit visit);
+    template <class Widget, class Model> void Copy(Widget& widget, const Model& model);
+    void ShowModels();
+    void FollowModels();
+    void StopFollowingModels();
+    void TakeTyping();
     QRect ScreenRect(int id) const;
 
+    PanelModel& m_model;
     BuiltDialog m_built;
-    ButtonAdapter m_startButton;
-    ComboAdapter m_nameCombo;
-    EditAdapter m_periodEdit;
-    StaticAdapter m_countdownLabel;
-    StaticAdapter m_countdownText;
-    StaticAdapter m_statusText;
+    bool m_copyingModel = false; // the widgets' signals come from our own copying
 };
 
 } // namespace jostle::ui

@@ -28,7 +28,7 @@ void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
     // Window-modal without a parent blocks no other window: the tray menu
     // stays usable, so Exit works while a message is showing.
     box.setWindowModality(Qt::WindowModal);
-    const DisabledWindow blocked(m_owner);
+    const DisabledWindow blocked(m_owner ? m_owner() : nullptr);
     box.exec();
 }
 

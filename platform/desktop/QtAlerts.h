@@ -5,10 +5,15 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 namespace jostle {
 
 inline constexpr const char* kAlertTitle = "Jostle";
+
+// The window that takes no input while a box or dialog is up; it may be made
+// only when first asked for.
+using OwnerWindow = std::function<QWidget*()>;
 
 // Disables a window for as long as it lives and gives back the state it
 // found, so nested boxes and dialogs leave the window as it was.
@@ -31,10 +36,10 @@ class QtAlerts : public IAlerts {
 public:
     void MessageBox(const std::string& text, AlertIcon icon) override;
 
-    void SetOwner(QWidget* owner) { m_owner = owner; }
+    void SetOwner(OwnerWindow owner) { m_owner = std::move(owner); }
 
 private:
-    QPointer<QWidget> m_owner;
+    OwnerWindow m_owner;
 };
 
 // The wait cursor over the whole application, counted: it stays until every

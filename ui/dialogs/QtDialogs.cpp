@@ -32,10 +32,11 @@ int QtDialogs::RunModal(QDialog& dialog) {
     }
     // Modal to a window it has not got: blocks nothing by itself.
     dialog.setWindowModality(Qt::WindowModal);
-    if (m_owner != nullptr) {
-        dialog.move(m_owner->mapToGlobal(dialog.pos())); // shown or hidden, where it would be
+    QWidget* owner = m_owner ? m_owner() : nullptr;
+    if (owner != nullptr) {
+        dialog.move(owner->mapToGlobal(dialog.pos())); // shown or hidden, where it would be
     }
-    const DisabledWindow blocked(m_owner);
+    const DisabledWindow blocked(owner);
     m_open.emplace_back(&dialog);
     const int result = dialog.exec();
     std::erase(m_open, QPointer<QDialog>(&dialog));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/Interfaces.h"
+#include "platform/desktop/QtAlerts.h"
 #include "ui/dialogs/StaticLink.h"
 
 #include <QIcon>
@@ -39,7 +40,7 @@ public:
     void ShowHelp() override;
 
     // The window that takes no input while a dialog is up.
-    void SetOwner(QWidget* owner) { m_owner = owner; }
+    void SetOwner(OwnerWindow owner) { m_owner = std::move(owner); }
 
     // For the program's exit: closes every open dialog (each Run returns as if
     // cancelled) and the help window; no dialog opens after this.
@@ -54,7 +55,7 @@ private:
     int& m_webVisited;
     LinkOpener m_opener;
     IconLoader m_iconLoader;
-    QPointer<QWidget> m_owner;
+    OwnerWindow m_owner;
     std::vector<QPointer<QDialog>> m_open; // innermost last
     std::unique_ptr<CHelpWindow> m_help;
     bool m_closing = false;

@@ -21,8 +21,8 @@ void ForgetRecords(EngineRig& rig) {
     rig.network.receives.clear();
     rig.network.closes.clear();
     rig.trayShell.records.clear();
-    rig.statusText.history.clear();
-    rig.countdownText.history.clear();
+    rig.statusHistory.clear();
+    rig.countdownHistory.clear();
     rig.settings.writes.clear();
 }
 

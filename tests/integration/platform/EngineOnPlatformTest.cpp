@@ -58,7 +58,7 @@ protected:
     test::PlatformRig rig{*settings};
     CJostleView* view = nullptr;
     test::FakeAlerts& alerts = rig.alerts;
-    test::FakeStatic& statusText = rig.statusText;
+    StaticModel& statusText = rig.statusText;
 };
 
 TEST_F(EngineOnPlatformTest, OneStartSendsExactlyOneRequestAndSavesTheList) {

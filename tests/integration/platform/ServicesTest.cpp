@@ -232,7 +232,7 @@ TEST(AlertsTest, ABoxDisablesItsOwnerWhileOpenAndGivesBackItsState) {
     QWidget owner;
     owner.show();
     QtAlerts alerts;
-    alerts.SetOwner(&owner);
+    alerts.SetOwner([&owner] { return &owner; });
     bool enabledWhileOpen = true;
     SeenBox seen;
     QTimer::singleShot(20, [&owner, &enabledWhileOpen] { enabledWhileOpen = owner.isEnabled(); });

@@ -37,7 +37,8 @@ TEST(StatusPrinter, PrintsOneStampedLinePerChange) {
     FixedClock clock;
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
-    StatusPrinter status(clock, out);
+    StaticModel status(" ", true);
+    PrintStatusChanges(status, clock, out);
     status.SetText("PLEASE START ME");
     status.SetText("PLEASE START ME"); // no change, no line
     clock.time = "07:08:10";
@@ -54,28 +55,6 @@ TEST(ConsoleAlerts, WriteTheMessageOnItsOwnLine) {
     alerts.MessageBox("Jostle: could not connect", AlertIcon::Exclamation);
     EXPECT_EQ(Contents(out), "Jostle: could not connect\n");
     std::fclose(out);
-}
-
-TEST(MemoryCombo, BehavesAsThePanelsComboBox) {
-    MemoryCombo combo;
-    EXPECT_EQ(combo.Append("b.example"), 0);
-    EXPECT_EQ(combo.Append("A.example"), 1);
-    EXPECT_EQ(combo.ItemText(1), "A.example") << "unsorted";
-    EXPECT_EQ(combo.ItemText(2), "");
-    EXPECT_EQ(combo.ItemText(-1), "");
-    EXPECT_EQ(combo.FindExact("a.EXAMPLE"), 1);
-    EXPECT_EQ(combo.FindExact("a.example."), -1);
-    EXPECT_EQ(combo.Selection(), -1);
-    EXPECT_EQ(combo.Select(1), 1);
-    EXPECT_EQ(combo.EditText(), "A.example");
-    EXPECT_EQ(combo.Select(2), -1);
-    EXPECT_EQ(combo.Selection(), -1);
-    EXPECT_EQ(combo.EditText(), "");
-    combo.Select(0);
-    combo.Clear();
-    EXPECT_EQ(combo.Count(), 0);
-    EXPECT_EQ(combo.Selection(), -1);
-    EXPECT_EQ(combo.EditText(), "");
 }
 
 class RecordingWindow : public INotifyWindow {

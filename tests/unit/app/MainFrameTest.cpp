@@ -27,7 +27,8 @@ class MainFrameTest : public testing::Test {
 protected:
     QAction* Command(int id) { return frame.findChild<QAction*>(QStringLiteral("cmd_%1").arg(id)); }
 
-    CMainFrame frame{QSize(1024, 768)};
+    PanelModel model;
+    CMainFrame frame{QSize(1024, 768), model};
     QSignalSpy commands{&frame, &CMainFrame::commandIssued};
 };
 

@@ -133,7 +133,7 @@ TEST_F(QtDialogsTest, TheOwnerTakesNoInputWhileDialogsAreUpAndOnlyThen) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tray));
     int trayClicks = 0;
     QObject::connect(&tray, &QPushButton::clicked, [&trayClicks] { ++trayClicks; });
-    m_dialogs.SetOwner(&frame);
+    m_dialogs.SetOwner([&frame] { return &frame; });
     WhenModalOpens([&](QDialog& outer) {
         EXPECT_FALSE(frame.isEnabled());
         // Through the window system, where a modal block would stop it.
@@ -154,7 +154,7 @@ TEST_F(QtDialogsTest, TheOwnerTakesNoInputWhileDialogsAreUpAndOnlyThen) {
 TEST_F(QtDialogsTest, ADialogSitsWhereItsTemplatePutsItInTheOwner) {
     QWidget frame;
     frame.setGeometry(200, 150, 300, 200); // hidden, as the frame mostly is
-    m_dialogs.SetOwner(&frame);
+    m_dialogs.SetOwner([&frame] { return &frame; });
     QPoint aboutAt;
     QPoint optionsAt;
     WhenModalOpens([&](QDialog& about) {

@@ -26,7 +26,7 @@ TEST_F(EngineTest, EditNamesCancelChangesNothing) {
     dialogs.editNames = [](EditNamesData& data) { data.names.clear(); };
     Press(ids::ID_EDIT_NAMES);
     EXPECT_THAT(settings.writes, IsEmpty());
-    EXPECT_THAT(nameCombo.items, ElementsAre("alpha.test", "beta.test"));
+    EXPECT_THAT(nameCombo.Items(), ElementsAre("alpha.test", "beta.test"));
 }
 
 TEST_F(EngineTest, EditNamesOkStoresTheListInOneBatchAndReloads) {
@@ -38,7 +38,7 @@ TEST_F(EngineTest, EditNamesOkStoresTheListInOneBatchAndReloads) {
     EXPECT_THAT(settings.writes,
                 ElementsAre("[", "ComboName0=d", "ComboName1=b", "ComboName2=x", "ComboName3=a",
                             "ComboName4=", "ComboName5=", "ComboName6=", "ComboNameSel=1", "]"));
-    EXPECT_THAT(nameCombo.items, ElementsAre("d", "b", "x", "a"));
+    EXPECT_THAT(nameCombo.Items(), ElementsAre("d", "b", "x", "a"));
     EXPECT_EQ(nameCombo.Selection(), 1);
     EXPECT_EQ(view->m_targetName, "b");
 }
@@ -60,7 +60,7 @@ TEST_F(EngineTest, EditNamesOkOnAnEmptyListFallsBackToTheDefaults) {
     Press(ids::ID_EDIT_NAMES);
     EXPECT_THAT(settings.writes,
                 ElementsAre("[", "ComboName0=", "ComboName1=", "ComboNameSel=0", "]"));
-    EXPECT_THAT(nameCombo.items, ElementsAreArray(kDefaultTargetList));
+    EXPECT_THAT(nameCombo.Items(), ElementsAreArray(kDefaultTargetList));
     EXPECT_EQ(nameCombo.Selection(), 0);
 }
 
@@ -89,7 +89,7 @@ TEST_F(EngineTest, EditNamesOkDropsANameAddedWhileTheEditorWasOpen) {
     StartArmed();
     dialogs.editNames = [&](EditNamesData&) { Tick(); }; // the connect adds the typed name
     Press(ids::ID_EDIT_NAMES);
-    EXPECT_THAT(nameCombo.items, ElementsAre("alpha.test"));
+    EXPECT_THAT(nameCombo.Items(), ElementsAre("alpha.test"));
     EXPECT_EQ(settings.Get("ComboName1"), "");
 }
 

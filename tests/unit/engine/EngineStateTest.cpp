@@ -27,7 +27,7 @@ TEST_F(EngineTest, FirstRunStartsFromTheDefaults) {
     EXPECT_EQ(jostle.m_localAddressText, "no address yet");
 
     EXPECT_EQ(periodEdit.Text(), "25");
-    EXPECT_THAT(nameCombo.items, ElementsAreArray(kDefaultTargetList));
+    EXPECT_THAT(nameCombo.Items(), ElementsAreArray(kDefaultTargetList));
     EXPECT_EQ(nameCombo.Selection(), 0);
     EXPECT_EQ(jostle.m_targetName, "www.debian.org");
     EXPECT_EQ(statusText.Text(), "PLEASE START ME");
@@ -114,7 +114,7 @@ TEST_P(LoadNameListTest, FollowsTheStoredValues) {
         settings.Set(name, value);
     }
     CJostleView& jostle = Initialize();
-    EXPECT_THAT(nameCombo.items, ElementsAreArray(GetParam().expectedItems));
+    EXPECT_THAT(nameCombo.Items(), ElementsAreArray(GetParam().expectedItems));
     EXPECT_EQ(nameCombo.Selection(), GetParam().expectedSelection);
     EXPECT_EQ(jostle.m_targetName, GetParam().expectedTarget);
 }

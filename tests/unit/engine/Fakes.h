@@ -5,6 +5,7 @@
 
 #include "engine/EngineText.h"
 #include "engine/Interfaces.h"
+#include "engine/PanelModel.h"
 #include "settings/SettingsStore.h"
 #include "tray/TrayShell.h"
 
@@ -17,91 +18,28 @@
 
 namespace jostle::test {
 
-class FakeButton : public IButton {
-public:
-    void Enable(bool enabled) override { m_enabled = enabled; }
-    bool IsEnabled() const override { return m_enabled; }
+// The panel's models, with every text the status line and the countdown
+// showed kept in order.
+struct FakePanel : PanelModel {
+    FakePanel() {
+        KeepHistory(statusText, statusHistory);
+        KeepHistory(countdownText, countdownHistory);
+    }
+    FakePanel(const FakePanel&) = delete;
+    FakePanel& operator=(const FakePanel&) = delete;
+
+    std::vector<std::string> statusHistory;
+    std::vector<std::string> countdownHistory;
+    PanelControls controls = Controls();
 
 private:
-    bool m_enabled = false; // disabled in the panel template
-};
-
-class FakeStatic : public IStatic {
-public:
-    void SetText(const std::string& text) override {
-        m_text = text;
-        history.push_back(text);
+    static void KeepHistory(StaticModel& text, std::vector<std::string>& history) {
+        text.Observe([&text, &history] {
+            if (history.empty() || history.back() != text.Text()) {
+                history.push_back(text.Text());
+            }
+        });
     }
-    std::string Text() const override { return m_text; }
-    void Enable(bool enabled) override { m_enabled = enabled; }
-    bool IsEnabled() const override { return m_enabled; }
-
-    std::vector<std::string> history; // every text set, in order
-
-private:
-    std::string m_text = " ";
-    bool m_enabled = false;
-};
-
-class FakeEdit : public IEdit {
-public:
-    void SetText(const std::string& text) override { m_text = text; }
-    std::string Text() const override { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-// An unsorted drop-down combo box with an edit field.
-class FakeCombo : public ICombo {
-public:
-    int Count() const override { return static_cast<int>(items.size()); }
-    std::string ItemText(int index) const override { return items.at(index); }
-    int FindExact(const std::string& text) const override { return FindIgnoringCase(items, text); }
-    int Append(const std::string& text) override {
-        items.push_back(text);
-        return Count() - 1;
-    }
-    int Select(int index) override {
-        if (index < 0 || index >= Count()) {
-            m_selection = -1;
-            m_editText.clear();
-            return -1;
-        }
-        m_selection = index;
-        m_editText = items[index];
-        return index;
-    }
-    int Selection() const override { return m_selection; }
-    std::string EditText() const override { return m_editText; }
-    void Clear() override {
-        items.clear();
-        m_selection = -1;
-        m_editText.clear();
-    }
-    // The user types into the edit field: the selection goes away.
-    void Type(const std::string& text) {
-        m_editText = text;
-        m_selection = -1;
-    }
-
-    std::vector<std::string> items;
-
-private:
-    int m_selection = -1;
-    std::string m_editText;
-};
-
-// The six controls of the panel.
-struct FakePanel {
-    FakeButton startButton;
-    FakeCombo nameCombo;
-    FakeEdit periodEdit;
-    FakeStatic countdownLabel;
-    FakeStatic countdownText;
-    FakeStatic statusText;
-    PanelControls controls{startButton,    nameCombo,     periodEdit,
-                           countdownLabel, countdownText, statusText};
 };
 
 class FakeNetwork : public INetwork {

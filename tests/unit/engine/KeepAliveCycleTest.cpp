@@ -44,11 +44,10 @@ TEST_F(EngineTest, StartWithADottedAddressArmsAtOnceAndSendsTheRequest) {
     EXPECT_EQ(view->m_successCount, 1);
     EXPECT_EQ(trayShell.Icon(), ids::IDI_ACTIVE);
     EXPECT_EQ(view->m_busy, 0);
-    EXPECT_THAT(statusText.history,
-                ElementsAre("PLEASE START ME", "NOT RUNNING", "Starting Connection",
-                            "Getting Local IP Address", "Determining Local IP Address",
-                            "Connection made OK", "Jostle was sent",
-                            "Jostle completed at 08:00:01"));
+    EXPECT_THAT(statusHistory, ElementsAre("PLEASE START ME", "NOT RUNNING", "Starting Connection",
+                                           "Getting Local IP Address",
+                                           "Determining Local IP Address", "Connection made OK",
+                                           "Jostle was sent", "Jostle completed at 08:00:01"));
     EXPECT_FALSE(startButton.IsEnabled()) << "the next tick enables the button";
     Tick();
     EXPECT_TRUE(startButton.IsEnabled());
@@ -165,7 +164,7 @@ TEST_F(EngineTest, TargetLookupFailureWithIgnoreMovesOnAndWraps) {
     network.CompleteTargetLookup(11001, HostEntry{});
     EXPECT_EQ(nameCombo.Selection(), 1);
     EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test", "beta.test"));
-    EXPECT_THAT(statusText.history, ::testing::Contains("Last domain resolution failed"));
+    EXPECT_THAT(statusHistory, ::testing::Contains("Last domain resolution failed"));
     network.CompleteTargetLookup(11001, HostEntry{});
     EXPECT_EQ(nameCombo.Selection(), 0) << "after the last entry comes entry 0";
     EXPECT_EQ(view->m_dnsFailures, 2);
@@ -194,7 +193,7 @@ TEST_F(EngineTest, ConnectFailureWithIgnoreMovesToTheEntryAfterTheName) {
     EXPECT_EQ(view->m_socketFailures, 1) << "a connect failure also counts a socket failure";
     EXPECT_EQ(nameCombo.Selection(), 0) << "after the last entry comes entry 0";
     EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test"));
-    EXPECT_THAT(statusText.history, ::testing::Contains("Last connection failed"));
+    EXPECT_THAT(statusHistory, ::testing::Contains("Last connection failed"));
     EXPECT_THAT(alerts.shown, IsEmpty());
 
     nameCombo.Type("127.0.0.3"); // not in the list: the start after it uses entry 0
@@ -301,7 +300,7 @@ TEST_F(EngineTest, TypedNameJoinsTheListOnlyAfterAConnect) {
     CompleteTargetLookup("127.0.0.7");
     EXPECT_EQ(nameCombo.Count(), 2);
     Tick();
-    EXPECT_THAT(nameCombo.items, ElementsAre("alpha.test", "beta.test", "new.test"));
+    EXPECT_THAT(nameCombo.Items(), ElementsAre("alpha.test", "beta.test", "new.test"));
     EXPECT_EQ(nameCombo.Selection(), 2);
     EXPECT_EQ(view->m_targetName, "new.test");
     EXPECT_THAT(settings.writes,

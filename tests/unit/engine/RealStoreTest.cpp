@@ -82,7 +82,7 @@ TEST_F(RealStoreTest, OptionsAndEditedNamesSurviveARestart) {
     EXPECT_EQ(second.m_autoStart, 0);
     EXPECT_EQ(second.m_randomTime, 1);
     EXPECT_EQ(second.m_ignoreFailures, 1);
-    EXPECT_THAT(nameCombo.items, ElementsAre("127.0.0.1", "127.0.0.2"));
+    EXPECT_THAT(nameCombo.Items(), ElementsAre("127.0.0.1", "127.0.0.2"));
     EXPECT_EQ(second.m_targetName, "127.0.0.1");
 }
 
@@ -99,7 +99,7 @@ TEST_F(RealStoreTest, AShortenedListLeavesNoStaleNamesInTheFile) {
     EXPECT_THAT(FileText(), HasSubstr("\"ComboName5\"=\"\""));
 
     CJostleView& second = NewRun();
-    EXPECT_THAT(nameCombo.items, ElementsAre("127.0.0.3", "127.0.0.4"));
+    EXPECT_THAT(nameCombo.Items(), ElementsAre("127.0.0.3", "127.0.0.4"));
     EXPECT_EQ(second.m_targetName, "127.0.0.3") << "the name current at opening stays selected";
 }
 

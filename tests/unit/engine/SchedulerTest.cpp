@@ -130,12 +130,12 @@ TEST_F(EngineTest, RandomNameKeepsTheFirstNameThenPicksAnother) {
     Tick();
     EXPECT_EQ(network.connects.back().address, Address("127.0.0.1"));
     random.script = {3, 6, 2}; // 3 mod 3 and 6 mod 3 are the current entry
-    statusText.history.clear();
+    statusHistory.clear();
     Tick(1500);
     EXPECT_EQ(nameCombo.Selection(), 2);
     EXPECT_EQ(view->m_targetIndex, 2);
     EXPECT_EQ(network.connects.size(), 1U) << "no attempt on the tick of the choice";
-    EXPECT_THAT(statusText.history, ElementsAre("NOT RUNNING", "Starting Connection"));
+    EXPECT_THAT(statusHistory, ElementsAre("NOT RUNNING", "Starting Connection"));
     Tick();
     EXPECT_EQ(network.connects.back().address, Address("127.0.0.3"));
 }

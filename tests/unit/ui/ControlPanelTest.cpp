@@ -40,8 +40,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
     }
 
-    ControlPanel panel;
-    PanelControls controls = panel.Controls();
+    // Shown, as the panel copies its models onto the widgets only then.
+    ControlPanelTest() { panel.show(); }
+
+    PanelModel model;
+    ControlPanel panel{model};
+    PanelControls controls = model.Controls();
     QSignalSpy commands{&panel, &ControlPanel::commandIssued};
 };
 
@@ -116,6 +120,19 @@ TEST_F(ControlPanelTest, StaticsAndEditShowWhatTheEngineSets) {
     EXPECT_EQ(Find<QLineEdit>(ids::IDC_PERIOD)->text(), "25");
     Find<QLineEdit>(ids::IDC_PERIOD)->setText("7");
     EXPECT_EQ(controls.periodEdit.Text(), "7");
+}
+
+TEST_F(ControlPanelTest, AHiddenPanelCatchesUpWhenShown) {
+    panel.hide();
+    controls.statusText.SetText("Jostle completed at 10:11:12");
+    controls.nameCombo.Append("one.example");
+    controls.nameCombo.Select(0);
+    controls.startButton.Enable(true);
+    EXPECT_EQ(Find<QLabel>(ids::IDC_STATUS)->text(), " ") << "nothing is copied while hidden";
+    panel.show();
+    EXPECT_EQ(Find<QLabel>(ids::IDC_STATUS)->text(), "Jostle completed at 10:11:12");
+    EXPECT_EQ(Find<QComboBox>(ids::IDC_NAME_COMBO)->currentText(), "one.example");
+    EXPECT_TRUE(Find<QPushButton>(ids::IDC_START)->isEnabled());
 }
 
 TEST_F(ControlPanelTest, ComboKeepsInsertionOrderAndFindsWholeTextIgnoringCase) {
@@ -291,7 +308,8 @@ TEST(ComputePanelRect, FollowsTheButtonSizes) {
 TEST(ComputePanelRect, FromTheRealButtonsShowsEveryControl) {
     QWidget frame;
     frame.move(120, 80);
-    ControlPanel panel(&frame);
+    PanelModel model;
+    ControlPanel panel(model, &frame);
     panel.move(0, 20); // below a menu bar
     frame.resize(500, 500);
     const QRect fitted = panel.ComputePanelRect(frame.geometry());
