@@ -19,18 +19,17 @@ int SaveEditedNames(CSettingsStore& settings, const std::vector<std::string>& na
     CSettingsStore::Batch batch(settings); // the list is replaced as a whole
     const int count = static_cast<int>(names.size());
     for (int index = 0; index < count; ++index) {
-        settings.WriteString(kSettingsSection, ComboNameValue(index), names[index]);
+        WriteNameEntry(settings, index, names[index]);
     }
     // The loader stops at the first empty value, so clearing stops there too.
     for (int index = count;; ++index) {
-        const std::string value = ComboNameValue(index);
-        if (settings.ReadString(kSettingsSection, value, "").empty()) {
+        if (ReadNameEntry(settings, index).empty()) {
             break;
         }
-        settings.WriteString(kSettingsSection, value, "");
+        WriteNameEntry(settings, index, "");
     }
     const int selection = std::max(FindIgnoringCase(names, selectedName), 0);
-    settings.WriteInt(kSettingsSection, "ComboNameSel", selection);
+    WriteSetting(settings, setting::kSelectedName, selection);
     return selection;
 }
 
@@ -63,10 +62,10 @@ void CJostleView::OnOptions() {
     m_autoStart = data.checkAutoStart;
     CSettingsStore& settings = m_services.settings;
     CSettingsStore::Batch batch(settings); // the four options land as one replace
-    settings.WriteInt(kSettingsSection, "Ignore", m_ignoreFailures);
-    settings.WriteInt(kSettingsSection, "AutoStart", m_autoStart);
-    settings.WriteInt(kSettingsSection, "RandomName", m_randomName);
-    settings.WriteInt(kSettingsSection, "RandomTime", m_randomTime);
+    WriteSetting(settings, setting::kIgnoreFailures, m_ignoreFailures);
+    WriteSetting(settings, setting::kAutoStart, m_autoStart);
+    WriteSetting(settings, setting::kRandomName, m_randomName);
+    WriteSetting(settings, setting::kRandomTime, m_randomTime);
 }
 
 void CJostleView::OnStatistics() {

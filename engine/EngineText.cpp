@@ -1,5 +1,6 @@
 #include "engine/EngineText.h"
 
+#include "engine/SettingsKeys.h"
 #include "settings/Text.h"
 
 #include <algorithm>
@@ -21,8 +22,6 @@ constexpr const char* kRequestHead = "GET / HTTP/1.0\r\nConnection: Keep-Alive\r
 constexpr const char* kRequestTail = "\r\nAccept: image/gif, image/jpeg, */*\r\n\r\n";
 
 constexpr int kDebugPeriodSeconds = 15;
-constexpr int kMinimumMinutes = 1;
-constexpr int kMaximumMinutes = 60;
 constexpr int kSecondsPerMinute = 60;
 
 // The number at the start of text, after blanks; nothing when there is none
@@ -84,8 +83,8 @@ std::optional<int> PeriodSecondsFromText(const std::string& text, bool debug) {
         return std::nullopt;
     }
     const float minutes = *read;
-    if (minutes < static_cast<float>(kMinimumMinutes) ||
-        minutes >= static_cast<float>(kMaximumMinutes + 1)) {
+    if (minutes < static_cast<float>(setting::kPeriodLowestMinutes) ||
+        minutes >= static_cast<float>(setting::kPeriodHighestMinutes + 1)) {
         return std::nullopt;
     }
     return static_cast<int>(static_cast<double>(minutes) * kSecondsPerMinute);
@@ -99,7 +98,8 @@ int ProvisionalPeriodSeconds(const std::string& text) {
         return 0;
     }
     constexpr long kLowest = INT_MIN / kSecondsPerMinute;
-    const long minutes = std::clamp(number, kLowest, static_cast<long>(kMaximumMinutes));
+    const long minutes =
+        std::clamp(number, kLowest, static_cast<long>(setting::kPeriodHighestMinutes));
     return static_cast<int>(minutes) * kSecondsPerMinute;
 }
 
@@ -126,10 +126,6 @@ std::uint32_t ParseDottedAddress(const std::string& text) {
 
 bool StartsWithDigit(const std::string& text) {
     return !text.empty() && std::isdigit(static_cast<unsigned char>(text.front())) != 0;
-}
-
-std::string ComboNameValue(int index) {
-    return "ComboName" + std::to_string(index);
 }
 
 } // namespace jostle

@@ -39,7 +39,4 @@ std::uint32_t ParseDottedAddress(const std::string& text);
 
 bool StartsWithDigit(const std::string& text);
 
-// The settings value name of list entry index: "ComboName%d".
-std::string ComboNameValue(int index);
-
 } // namespace jostle

@@ -35,15 +35,11 @@ CJostleView::~CJostleView() {
 
 void CJostleView::ReadOptions() {
     CSettingsStore& settings = m_services.settings;
-    m_ignoreFailures = settings.ReadInt(kSettingsSection, "Ignore", 1);
-    m_randomName = settings.ReadInt(kSettingsSection, "RandomName", 0);
-    m_randomTime = settings.ReadInt(kSettingsSection, "RandomTime", 0);
-    m_autoStart = settings.ReadInt(kSettingsSection, "AutoStart", 1);
-    m_debug = settings.ReadInt(kSettingsSection, "Debug", 0);
-}
-
-std::string CJostleView::ReadSetting(const std::string& name, const std::string& defaultValue) {
-    return m_services.settings.ReadString(kSettingsSection, name, defaultValue);
+    m_ignoreFailures = ReadSetting(settings, setting::kIgnoreFailures);
+    m_randomName = ReadSetting(settings, setting::kRandomName);
+    m_randomTime = ReadSetting(settings, setting::kRandomTime);
+    m_autoStart = ReadSetting(settings, setting::kAutoStart);
+    m_debug = ReadSetting(settings, setting::kDebug);
 }
 
 void CJostleView::OnInitialUpdate() {
@@ -54,7 +50,7 @@ void CJostleView::OnInitialUpdate() {
     m_initialUpdateDone = 1;
     m_startButton.Enable(true);
     m_busy = 0;
-    m_periodText = ReadSetting("Often", "25");
+    m_periodText = ReadSetting(m_services.settings, setting::kPeriod);
     m_periodEdit.SetText(m_periodText);
     LoadNameList();
     SetStatus("PLEASE START ME");
@@ -86,7 +82,7 @@ void CJostleView::OnDestroy() {
 void CJostleView::LoadNameList() {
     m_nameCombo.Clear();
     for (int index = 0;; ++index) {
-        const std::string name = ReadSetting(ComboNameValue(index), "");
+        const std::string name = ReadNameEntry(m_services.settings, index);
         if (name.empty()) {
             break;
         }
@@ -97,7 +93,7 @@ void CJostleView::LoadNameList() {
             m_nameCombo.Append(name);
         }
     }
-    m_targetIndex = m_services.settings.ReadInt(kSettingsSection, "ComboNameSel", 0);
+    m_targetIndex = ReadSetting(m_services.settings, setting::kSelectedName);
     if (m_targetIndex < m_nameCombo.Count()) {
         m_nameCombo.Select(m_targetIndex);
     } else {

@@ -6,6 +6,7 @@
 
 #include "engine/EngineText.h"
 #include "engine/Interfaces.h"
+#include "engine/SettingsKeys.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsStore.h"
 #include "tray/TrayNotifyIcon.h"
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace jostle {
-
-inline constexpr const char* kSettingsSection = "Settings";
-
-// Filled into the name list when the store holds no names, and by the names
-// editor's "Restore Default". All are contacted on port 80.
-inline constexpr std::array<const char*, 5> kDefaultTargetList = {
-    "www.debian.org", "www.kernel.org", "1.1.1.1", "www.gnu.org", "www.wikipedia.org"};
 
 // Problem kinds.
 inline constexpr int PROBLEM_HTTP = 0;   // connect failed
@@ -145,11 +139,11 @@ public:
     // has failed and the next one waits for the period.
     int m_roundFailures = 0;
     int m_retryRound = 0; // the countdown's expiry starts the next round
-    int m_ignoreFailures = 1;
-    int m_randomName = 0;
-    int m_randomTime = 0;
-    int m_autoStart = 1;
-    int m_debug = 0;
+    int m_ignoreFailures = setting::kIgnoreFailures.fallback;
+    int m_randomName = setting::kRandomName.fallback;
+    int m_randomTime = setting::kRandomTime.fallback;
+    int m_autoStart = setting::kAutoStart.fallback;
+    int m_debug = setting::kDebug.fallback;
     int m_dnsFailures = 0;
     int m_httpFailures = 0;
     int m_socketFailures = 0;
@@ -174,7 +168,6 @@ private:
     void Alert(const std::string& text);
     void SetStatus(const std::string& text);
     void SetBusy();
-    std::string ReadSetting(const std::string& name, const std::string& defaultValue);
 
     ViewServices m_services;
 };

@@ -195,19 +195,19 @@ SocketHandle CJostleView::OpenConnection(const std::string& name) {
 void CJostleView::SaveNameList(const std::string& name) {
     CSettingsStore& settings = m_services.settings;
     CSettingsStore::Batch batch(settings); // the whole list lands as one replace
-    settings.WriteString(kSettingsSection, "Often", m_periodText);
+    WriteSetting(settings, setting::kPeriod, m_periodText);
     for (int index = 0; index < m_nameCombo.Count(); ++index) {
-        settings.WriteString(kSettingsSection, ComboNameValue(index), m_nameCombo.ItemText(index));
+        WriteNameEntry(settings, index, m_nameCombo.ItemText(index));
     }
     m_targetName = name;
     if (m_nameCombo.FindExact(name) < 0) {
         const int added = m_nameCombo.Append(name);
         m_nameCombo.Select(added);
-        settings.WriteString(kSettingsSection, ComboNameValue(m_nameCombo.Count() - 1), name);
+        WriteNameEntry(settings, m_nameCombo.Count() - 1, name);
     }
     m_targetIndex = m_nameCombo.FindExact(name);
     m_nameCombo.Select(m_targetIndex);
-    settings.WriteInt(kSettingsSection, "ComboNameSel", m_targetIndex);
+    WriteSetting(settings, setting::kSelectedName, m_targetIndex);
 }
 
 SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::string& port) {

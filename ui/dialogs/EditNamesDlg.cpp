@@ -1,7 +1,7 @@
 #include "ui/dialogs/EditNamesDlg.h"
 
 #include "engine/EngineText.h"
-#include "engine/JostleView.h"
+#include "engine/SettingsKeys.h"
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
 #include "ui/dialogs/DragListBox.h"
