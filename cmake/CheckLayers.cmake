@@ -1,7 +1,7 @@
 # Includes run down the layers only: a file may include headers of its own
 # folder and of the layers below it, never of a layer above nor of a sibling
 # on its own level. Top to bottom; "a|b" is one level of two siblings.
-set(JOSTLE_LAYERS app ui platform/desktop platform/core engine "tray|settings" res)
+set(JOSTLE_LAYERS app ui platform/desktop platform/core engine "tray|settings" "base|res")
 
 # The layer folder that path (relative to the source root) lies in, and its level.
 function(jostle_layer_of path folderVar levelVar)

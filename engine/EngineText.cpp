@@ -1,7 +1,7 @@
 #include "engine/EngineText.h"
 
 #include "engine/SettingsKeys.h"
-#include "settings/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

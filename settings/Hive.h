@@ -4,7 +4,7 @@
 // and \r so that every value stays on one line; "@" names the unnamed value.
 #pragma once
 
-#include "settings/Text.h"
+#include "base/Text.h"
 
 #include <optional>
 #include <string>

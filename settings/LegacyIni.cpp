@@ -1,7 +1,7 @@
 #include "settings/LegacyIni.h"
 
 #include "settings/FileIo.h"
-#include "settings/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <string_view>

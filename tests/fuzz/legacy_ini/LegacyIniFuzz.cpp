@@ -4,7 +4,7 @@
 #include "settings/Hive.h"
 #include "settings/LegacyIni.h"
 #include "settings/SettingsStore.h"
-#include "settings/Text.h"
+#include "base/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>

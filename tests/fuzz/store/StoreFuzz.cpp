@@ -5,7 +5,7 @@
 // file the store writes parses, and a new store reads back what was landed.
 #include "settings/Hive.h"
 #include "settings/SettingsStore.h"
-#include "settings/Text.h"
+#include "base/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>

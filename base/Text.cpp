@@ -1,4 +1,4 @@
-#include "settings/Text.h"
+#include "base/Text.h"
 
 namespace jostle {
 

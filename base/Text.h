@@ -1,4 +1,5 @@
-// Small text rules shared by the hive and the legacy import.
+// The project's small text rules: white space and ASCII case as the settings
+// store and the engine see them.
 #pragma once
 
 #include <string>
