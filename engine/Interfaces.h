@@ -86,6 +86,11 @@ struct ConnectResult {
     SocketHandle socket; // valid only when Connected
 };
 
+// Socket events.
+inline constexpr int FD_READ = 1;
+inline constexpr int FD_WRITE = 2;
+inline constexpr int FD_CLOSE = 32;
+
 // Where the network reports back; the view implements it.
 class INetworkEvents {
 public:

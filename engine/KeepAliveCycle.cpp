@@ -276,9 +276,9 @@ void CJostleView::OnSocketEvent(SocketHandle socket, int event) {
     if (socket != m_socket || socket == kNoSocket) {
         return; // an earlier attempt's socket
     }
-    if (event == ids::FD_READ) {
+    if (event == FD_READ) {
         HandleReadable();
-    } else if (event == ids::FD_CLOSE) {
+    } else if (event == FD_CLOSE) {
         CloseSocket();
     }
 }

@@ -9,7 +9,6 @@ namespace jostle::ids {
 inline constexpr int IDI_ACTIVE = 128;  // running and idle; also the application icon
 inline constexpr int IDI_STOPPED = 130; // stopped after a notification
 inline constexpr int IDI_BUSY = 131;    // a request is out
-inline constexpr int IDC_HAND = 119;    // the hyperlink's pointing hand
 
 // Menus and dialog templates.
 inline constexpr int IDR_MAINFRAME = 128; // menu bar, accelerators, frame icon
@@ -71,19 +70,7 @@ inline constexpr int TIMER_TICK = 101;       // the scheduler's one-second tick
 inline constexpr int TIMER_AUTOSTART = 103;  // one-shot delay before the automatic start
 inline constexpr int TIMER_LINK_PAUSE = 105; // the hyperlink's pause after a click
 
-// Private messages.
-inline constexpr unsigned WM_SOCKET_EVENT = 0x8008;
-inline constexpr unsigned WM_TARGET_LOOKUP_DONE = 0x8010;
-inline constexpr unsigned WM_LOCAL_LOOKUP_DONE = 0x8018;
+// The tray icon's callback message.
 inline constexpr unsigned WM_TRAY_NOTIFY = 0x8064;
-
-// Mouse messages the tray reports.
-inline constexpr unsigned WM_LBUTTONDBLCLK = 0x203;
-inline constexpr unsigned WM_RBUTTONUP = 0x205;
-
-// Socket events.
-inline constexpr int FD_READ = 1;
-inline constexpr int FD_WRITE = 2;
-inline constexpr int FD_CLOSE = 32;
 
 } // namespace jostle::ids

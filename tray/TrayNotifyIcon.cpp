@@ -97,9 +97,9 @@ int CTrayNotifyIcon::HandleNotification(unsigned id, unsigned mouseMessage) {
     if (popup == nullptr || popup->items.empty()) {
         return 0;
     }
-    if (mouseMessage == ids::WM_RBUTTONUP) {
+    if (mouseMessage == WM_RBUTTONUP) {
         m_shell.TrackPopupMenu(*popup, 0);
-    } else if (mouseMessage == ids::WM_LBUTTONDBLCLK) {
+    } else if (mouseMessage == WM_LBUTTONDBLCLK) {
         m_shell.SendCommand(popup->items.front().id);
     }
     return 1;

@@ -12,6 +12,10 @@ inline constexpr unsigned NIF_MESSAGE = 1;
 inline constexpr unsigned NIF_ICON = 2;
 inline constexpr unsigned NIF_TIP = 4;
 inline constexpr std::size_t kTipSize = 64; // 63 characters and the terminating zero
+// The mouse messages the shell reports in the icon's callback.
+inline constexpr unsigned WM_LBUTTONUP = 0x202;
+inline constexpr unsigned WM_LBUTTONDBLCLK = 0x203;
+inline constexpr unsigned WM_RBUTTONUP = 0x205;
 // Sent as a callback message when a tray appears after an Add was refused for
 // want of one, so that the icon can be added again.
 inline constexpr unsigned kTaskbarCreated = 0xC000;

@@ -2,7 +2,6 @@
 
 #include "platform/core/ConnectStop.h"
 #include "platform/core/LocalAddress.h"
-#include "res/ResourceIds.h"
 
 #include <QSocketNotifier>
 #include <algorithm>
@@ -295,7 +294,7 @@ void QtNetwork::OnWritable(SocketHandle socket, std::uint64_t serial) {
         return;
     }
     watch->writable->setEnabled(false);
-    DeliverSocketEvent(socket, ids::FD_WRITE);
+    DeliverSocketEvent(socket, FD_WRITE);
 }
 
 // A peek tells data from the peer's close or reset.
@@ -308,12 +307,12 @@ void QtNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
     char probe = 0;
     const ssize_t peeked = ::recv(socket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (peeked > 0) {
-        DeliverSocketEvent(socket, ids::FD_READ);
+        DeliverSocketEvent(socket, FD_READ);
     } else if (peeked < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
         watch->readable->setEnabled(true);
     } else {
         watch->closeReported = true;
-        DeliverSocketEvent(socket, ids::FD_CLOSE);
+        DeliverSocketEvent(socket, FD_CLOSE);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/desktop/Icons.h"
 #include "platform/desktop/TrayPresence.h"
-#include "res/ResourceIds.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -144,16 +143,16 @@ void QtTrayShell::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::Context:
         if (!m_statusNotifier) {
-            m_window->OnTrayNotify(m_id, ids::WM_RBUTTONUP);
+            m_window->OnTrayNotify(m_id, WM_RBUTTONUP);
         } else if (m_exportedMenu) {
             m_exportedMenu->popup(QCursor::pos()); // a host that asks instead of showing it
         }
         break;
     case QSystemTrayIcon::DoubleClick:
-        m_window->OnTrayNotify(m_id, ids::WM_LBUTTONDBLCLK);
+        m_window->OnTrayNotify(m_id, WM_LBUTTONDBLCLK);
         break;
     case QSystemTrayIcon::Trigger:
-        m_window->OnTrayNotify(m_id, m_statusNotifier ? ids::WM_LBUTTONDBLCLK : kLeftButtonUp);
+        m_window->OnTrayNotify(m_id, m_statusNotifier ? WM_LBUTTONDBLCLK : WM_LBUTTONUP);
         break;
     case QSystemTrayIcon::Unknown:
     case QSystemTrayIcon::MiddleClick:

@@ -12,9 +12,6 @@ class QMenu;
 
 namespace jostle {
 
-// The single left click, reported so that the icon can ignore it.
-inline constexpr unsigned kLeftButtonUp = 0x202;
-
 // One icon. The window of the last Add receives the callbacks and the menu's
 // commands, even when the shell refused the icon, as a window does on the
 // original desktop, until the icon is deleted. An Add refused for want of a

@@ -31,8 +31,8 @@ void RunOneDay(EngineRig& rig) {
         rig.Tick();
         if (!rig.network.sends.empty()) {
             const SocketHandle socket = rig.LastSocket();
-            rig.network.Deliver(socket, ids::FD_READ);
-            rig.network.Deliver(socket, ids::FD_CLOSE);
+            rig.network.Deliver(socket, FD_READ);
+            rig.network.Deliver(socket, FD_CLOSE);
             ForgetRecords(rig);
         }
     }

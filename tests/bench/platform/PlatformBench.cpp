@@ -59,7 +59,7 @@ public:
     void OnLocalHostFound(int, const HostEntry&) override {}
     void OnTargetHostFound(int, const HostEntry&) override {}
     void OnSocketEvent(SocketHandle socket, int event) override {
-        if (event == ids::FD_READ) {
+        if (event == FD_READ) {
             char buffer[1026] = {};
             replies += m_network.Receive(socket, buffer, 1024) > 0 ? 1 : 0;
         }

@@ -68,7 +68,7 @@ public:
     }
     void OnSocketEvent(SocketHandle socket, int event) override {
         events.push_back({socket, event});
-        if (event == ids::FD_READ) {
+        if (event == FD_READ) {
             char buffer[1026] = {};
             const long count = m_network.Receive(socket, buffer, m_readSize);
             if (count > 0) {
@@ -76,7 +76,7 @@ public:
                 const std::size_t room = kKeptBytes - std::min(kKeptBytes, received.size());
                 received.append(buffer, std::min(room, static_cast<std::size_t>(count)));
             }
-        } else if (event == ids::FD_CLOSE) {
+        } else if (event == FD_CLOSE) {
             m_network.Close(socket);
         }
     }
@@ -113,7 +113,7 @@ protected:
         return result.socket;
     }
     bool PumpUntilClosed(int timeoutMilliseconds = 5000) {
-        return PumpUntil([this] { return sink.Count(ids::FD_CLOSE) > 0; }, timeoutMilliseconds);
+        return PumpUntil([this] { return sink.Count(FD_CLOSE) > 0; }, timeoutMilliseconds);
     }
 
     QtNetwork network;
@@ -186,9 +186,9 @@ TEST_F(NetworkTest, NormalReplyIsReadWholeThenClosedOnce) {
     const SocketHandle socket = Open();
     ASSERT_TRUE(PumpUntilClosed());
     PumpFor(200);
-    EXPECT_EQ(sink.Count(ids::FD_WRITE), 1);
-    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
-    EXPECT_GE(sink.Count(ids::FD_READ), 1);
+    EXPECT_EQ(sink.Count(FD_WRITE), 1);
+    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
+    EXPECT_GE(sink.Count(FD_READ), 1);
     EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
     EXPECT_TRUE(sink.received.ends_with("</html>"));
     for (const SocketEvent& event : sink.events) {
@@ -202,21 +202,21 @@ TEST_F(NetworkTest, ReadableRepeatsUntilAllDataIsReceived) {
     TestServer server("normal");
     RecordingSink smallReads(network, 10);
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return smallReads.Count(ids::FD_CLOSE) > 0; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return smallReads.Count(FD_CLOSE) > 0; }, 5000));
     EXPECT_TRUE(smallReads.received.ends_with("</html>"));
-    const auto reads = static_cast<std::size_t>(smallReads.Count(ids::FD_READ));
+    const auto reads = static_cast<std::size_t>(smallReads.Count(FD_READ));
     EXPECT_EQ(reads, (smallReads.received.size() + 9) / 10);
-    EXPECT_EQ(smallReads.events.back().event, ids::FD_CLOSE);
+    EXPECT_EQ(smallReads.events.back().event, FD_CLOSE);
 }
 
 TEST_F(NetworkTest, ReplyInSeveralPacketsGivesSeveralReadsAndAllBytes) {
     TestServer server("packets");
     Open();
     ASSERT_TRUE(PumpUntilClosed());
-    EXPECT_GE(sink.Count(ids::FD_READ), 3);
+    EXPECT_GE(sink.Count(FD_READ), 3);
     EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
     EXPECT_TRUE(sink.received.ends_with("</html>"));
-    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
 }
 
 TEST_F(NetworkTest, PeerClosingWithoutDataGivesCloseAndNoRead) {
@@ -224,8 +224,8 @@ TEST_F(NetworkTest, PeerClosingWithoutDataGivesCloseAndNoRead) {
     Open();
     ASSERT_TRUE(PumpUntilClosed());
     PumpFor(200);
-    EXPECT_EQ(sink.Count(ids::FD_READ), 0);
-    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+    EXPECT_EQ(sink.Count(FD_READ), 0);
+    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
     EXPECT_EQ(server.Recorded(), kRequest);
 }
 
@@ -234,7 +234,7 @@ TEST_F(NetworkTest, ResetInTheMiddleOfTheReplyGivesCloseOnce) {
     Open();
     ASSERT_TRUE(PumpUntilClosed());
     PumpFor(300);
-    EXPECT_EQ(sink.Count(ids::FD_CLOSE), 1);
+    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
     EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
 }
 
@@ -243,7 +243,7 @@ TEST_F(NetworkTest, SilentPeerGivesNoEventButWrite) {
     const SocketHandle socket = Open();
     PumpFor(500);
     ASSERT_EQ(sink.events.size(), 1U);
-    EXPECT_EQ(sink.events.front().event, ids::FD_WRITE);
+    EXPECT_EQ(sink.events.front().event, FD_WRITE);
     network.Close(socket);
 }
 
@@ -258,7 +258,7 @@ TEST_F(NetworkTest, FloodIsReadThroughAFixedBufferWithFlatMemory) {
     ASSERT_NE(headerEnd, std::string::npos);
     EXPECT_EQ(sink.receivedBytes - headerEnd - 4, body);
     EXPECT_EQ(sink.received.find_first_not_of('x', headerEnd + 4), std::string::npos);
-    EXPECT_GE(static_cast<std::size_t>(sink.Count(ids::FD_READ)), body / 1024);
+    EXPECT_GE(static_cast<std::size_t>(sink.Count(FD_READ)), body / 1024);
     // Only the event log grows (8 bytes an event); the reply itself is never held.
     EXPECT_LT(growth, 2 * 1024);
 }
@@ -278,7 +278,7 @@ TEST_F(NetworkTest, ClosedSocketReportsNothingEvenWhenItsNumberIsReused) {
     // Selected in its turn, the new socket reports as it should.
     ASSERT_TRUE(network.Select(second.socket));
     ASSERT_TRUE(PumpUntilClosed());
-    EXPECT_EQ(sink.Count(ids::FD_WRITE), 1);
+    EXPECT_EQ(sink.Count(FD_WRITE), 1);
     EXPECT_TRUE(sink.received.ends_with("</html>"));
 }
 

@@ -288,10 +288,10 @@ public:
     void OnLocalHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
     void OnTargetHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
     void OnSocketEvent(SocketHandle socket, int event) override {
-        if (event == ids::FD_READ) {
+        if (event == FD_READ) {
             char buffer[1024];
             bytes += std::max(0L, m_network.Receive(socket, buffer, sizeof buffer));
-        } else if (event == ids::FD_CLOSE) {
+        } else if (event == FD_CLOSE) {
             m_network.Close(socket);
             closedWhileBoxOpen = QApplication::activeModalWidget() != nullptr;
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {

@@ -146,7 +146,7 @@ TEST_F(EngineTest, StatisticsShowTheCountersAndTheLastProblem) {
     StartArmed();
     network.CompleteTargetLookup(11001, HostEntry{});
     Tick(); // 127.0.0.1 connects
-    network.Deliver(LastSocket(), ids::FD_READ);
+    network.Deliver(LastSocket(), FD_READ);
     Press(ids::ID_STATISTICS);
     ASSERT_EQ(dialogs.statisticsSeen.size(), 2U);
     EXPECT_EQ(dialogs.statisticsSeen[0].lastProblemText, "");

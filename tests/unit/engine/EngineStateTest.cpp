@@ -155,8 +155,8 @@ TEST_F(EngineTest, PanelCommandsReachTheFrame) {
 
 TEST_F(EngineTest, TrayDoubleClickAsksForRestoreAndForeignIdsAreIgnored) {
     Initialize();
-    EXPECT_EQ(view->OnTrayNotify(129, ids::WM_LBUTTONDBLCLK), 1);
-    EXPECT_EQ(view->OnTrayNotify(130, ids::WM_LBUTTONDBLCLK), 0);
+    EXPECT_EQ(view->OnTrayNotify(129, WM_LBUTTONDBLCLK), 1);
+    EXPECT_EQ(view->OnTrayNotify(130, WM_LBUTTONDBLCLK), 0);
     EXPECT_THAT(trayShell.commandsSent, ElementsAre(ids::ID_RESTORE));
 }
 

@@ -91,7 +91,7 @@ protected:
 TEST_F(NewRoundTest, ASuccessBeginsANewRound) {
     network.connectOutcomes = {ConnectStatus::ConnectFailed};
     Tick(2);
-    network.Deliver(LastSocket(), ids::FD_READ);
+    network.Deliver(LastSocket(), FD_READ);
     ASSERT_EQ(view->m_successCount, 1);
     ExpectThreeAttemptsThenTheWait(1500);
 }
@@ -117,7 +117,7 @@ TEST_F(EngineTest, CountersStopAtTheirLargestValue) {
     Start();
     CompleteTargetLookup("127.0.0.5");
     Tick();
-    network.Deliver(LastSocket(), ids::FD_READ);
+    network.Deliver(LastSocket(), FD_READ);
     Press(ids::ID_STATISTICS);
     const StatisticsData& shown = dialogs.statisticsSeen.at(0);
     EXPECT_THAT((std::vector{shown.dnsFailuresText, shown.httpFailuresText,
@@ -132,17 +132,17 @@ TEST_F(EngineTest, AReplyIsCutOffAfterOneMebibyte) {
     Tick();
     const SocketHandle first = LastSocket();
     for (int read = 0; read < 1023; ++read) {
-        network.Deliver(first, ids::FD_READ);
+        network.Deliver(first, FD_READ);
     }
     EXPECT_EQ(view->m_socket, first);
-    network.Deliver(first, ids::FD_READ);
+    network.Deliver(first, FD_READ);
     EXPECT_EQ(view->m_socket, kNoSocket);
     EXPECT_THAT(network.closes, ElementsAre(first));
     EXPECT_EQ(view->m_successCount, 1);
 
     Tick(1500); // the next attempt has a bound of its own
-    network.Deliver(LastSocket(), ids::FD_READ);
-    network.Deliver(LastSocket(), ids::FD_READ);
+    network.Deliver(LastSocket(), FD_READ);
+    network.Deliver(LastSocket(), FD_READ);
     EXPECT_EQ(view->m_socket, LastSocket());
     EXPECT_EQ(network.receives.size(), 1026U);
 }

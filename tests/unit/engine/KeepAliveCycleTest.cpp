@@ -40,7 +40,7 @@ TEST_F(EngineTest, StartWithADottedAddressArmsAtOnceAndSendsTheRequest) {
     EXPECT_EQ(trayShell.Tip(), "Jostle in 25:00");
 
     clock.timeText = "08:00:01";
-    network.Deliver(LastSocket(), ids::FD_READ);
+    network.Deliver(LastSocket(), FD_READ);
     EXPECT_EQ(view->m_successCount, 1);
     EXPECT_EQ(trayShell.Icon(), ids::IDI_ACTIVE);
     EXPECT_EQ(view->m_busy, 0);
@@ -324,24 +324,24 @@ TEST_F(EngineTest, RepliesCountOnceAndStaleSocketsAreIgnored) {
     StartArmed();
     Tick();
     const SocketHandle first = LastSocket();
-    network.Deliver(first, ids::FD_READ);
-    network.Deliver(first, ids::FD_READ);
+    network.Deliver(first, FD_READ);
+    network.Deliver(first, FD_READ);
     EXPECT_EQ(view->m_successCount, 1);
     ASSERT_EQ(network.receives.size(), 2U);
     EXPECT_EQ(network.receives[0].second, 1024U);
-    network.Deliver(first, ids::FD_CLOSE);
+    network.Deliver(first, FD_CLOSE);
     EXPECT_EQ(view->m_socket, kNoSocket);
     EXPECT_THAT(network.closes, ElementsAre(first));
 
     Tick(1500);
     const SocketHandle second = LastSocket();
     ASSERT_NE(second, first);
-    network.Deliver(first, ids::FD_READ);
-    network.Deliver(first, ids::FD_CLOSE);
+    network.Deliver(first, FD_READ);
+    network.Deliver(first, FD_CLOSE);
     EXPECT_EQ(network.receives.size(), 2U);
     EXPECT_EQ(view->m_socket, second);
     EXPECT_EQ(view->m_successCount, 1);
-    network.Deliver(second, ids::FD_WRITE);
+    network.Deliver(second, FD_WRITE);
     EXPECT_EQ(network.receives.size(), 2U);
 }
 
@@ -361,7 +361,7 @@ TEST_P(UnrecordedFailureTest, PeerClosingWithoutDataLeavesTheAttemptOpen) {
     InitializeWith({"127.0.0.1"}, GetParam());
     StartArmed();
     Tick();
-    network.Deliver(LastSocket(), ids::FD_CLOSE);
+    network.Deliver(LastSocket(), FD_CLOSE);
     Tick(3);
     EXPECT_EQ(view->m_successCount, 0);
     EXPECT_EQ(view->m_bWaiting, 1);
@@ -393,7 +393,7 @@ TEST_F(EngineTest, RestartAbandonsTheRequestOut) {
     Start();
     EXPECT_THAT(network.closes, ElementsAre(socket));
     EXPECT_EQ(view->m_bWaiting, 0);
-    network.Deliver(socket, ids::FD_READ);
+    network.Deliver(socket, FD_READ);
     EXPECT_EQ(view->m_successCount, 0);
 }
 
@@ -416,7 +416,7 @@ TEST_F(EngineTest, AReplyArrivingBehindAFailureMessageCounts) {
         Tick(1500); // the next attempt connects behind the box
         ASSERT_EQ(network.sends.size(), 1U);
         clock.timeText = "08:25:01";
-        network.Deliver(network.sends[0].first, ids::FD_READ);
+        network.Deliver(network.sends[0].first, FD_READ);
         EXPECT_EQ(view->m_successCount, 1);
         EXPECT_EQ(statusText.Text(), "Jostle completed at 08:25:01");
         EXPECT_EQ(trayShell.Icon(), ids::IDI_ACTIVE);

@@ -114,14 +114,14 @@ TEST_F(TrayIconTest, SecondCreateRefusedByTheShellLeavesTheIconNotAdded) {
 
 TEST_F(TrayIconTest, MouseMessagesMapToTheMenuAndTheDefaultCommand) {
     CreateIcon();
-    EXPECT_EQ(icon.HandleNotification(129, ids::WM_RBUTTONUP), 1);
+    EXPECT_EQ(icon.HandleNotification(129, WM_RBUTTONUP), 1);
     EXPECT_THAT(shell.popups, ElementsAre(std::make_pair(std::string("_POPUP_"), 0)));
-    EXPECT_EQ(icon.HandleNotification(129, ids::WM_LBUTTONDBLCLK), 1);
+    EXPECT_EQ(icon.HandleNotification(129, WM_LBUTTONDBLCLK), 1);
     EXPECT_THAT(shell.commandsSent, ElementsAre(ids::ID_RESTORE));
     constexpr unsigned kMouseMove = 0x200;
-    constexpr unsigned kLeftButtonUp = 0x202;
+    constexpr unsigned WM_LBUTTONUP = 0x202;
     EXPECT_EQ(icon.HandleNotification(129, kMouseMove), 1);
-    EXPECT_EQ(icon.HandleNotification(129, kLeftButtonUp), 1);
+    EXPECT_EQ(icon.HandleNotification(129, WM_LBUTTONUP), 1);
     EXPECT_EQ(shell.popups.size(), 1U);
     EXPECT_EQ(shell.commandsSent.size(), 1U);
 }
@@ -158,10 +158,10 @@ TEST_F(TrayIconTest, ATrayThatAppearsLaterGetsTheRefusedIconWithItsStateOfThen) 
 
 TEST_F(TrayIconTest, ForeignIdsAndMissingMenusAreNotHandled) {
     CreateIcon();
-    EXPECT_EQ(icon.HandleNotification(130, ids::WM_RBUTTONUP), 0);
+    EXPECT_EQ(icon.HandleNotification(130, WM_RBUTTONUP), 0);
     CTrayNotifyIcon other(shell);
     other.Create(&window, 7, "other", ids::IDI_ACTIVE, ids::WM_TRAY_NOTIFY);
-    EXPECT_EQ(other.HandleNotification(7, ids::WM_LBUTTONDBLCLK), 0) << "no menu 7";
+    EXPECT_EQ(other.HandleNotification(7, WM_LBUTTONDBLCLK), 0) << "no menu 7";
     EXPECT_THAT(shell.popups, IsEmpty());
     EXPECT_THAT(shell.commandsSent, IsEmpty());
 }
