@@ -35,16 +35,26 @@ std::filesystem::path DefaultSettingsFile() {
     return config.empty() ? config : config / "jostle" / "settings.reg";
 }
 
-std::string HelpText() {
-    return "Usage: jostle [--headless] [--settings FILE]\n"
+std::string ProgramName(Program program) {
+    return program == Program::Desktop ? "jostle" : "jostle-headless";
+}
+
+std::string HelpText(Program program) {
+    const bool desktop = program == Program::Desktop;
+    return "Usage: " + ProgramName(program) + (desktop ? " [--headless]" : "") +
+           " [--settings FILE]\n"
            "Keeps an idle Internet link from being dropped by opening a small web\n"
-           "request to a host from your list at the period you set.\n"
+           "request to a host from your list at the period you set.\n" +
+           (desktop ? ""
+                    : "It shows no windows: status lines go to standard output, messages\n"
+                      "to standard error; SIGINT, SIGTERM or SIGHUP stop it.\n") +
            "\n"
            "  --settings FILE  keep the settings in FILE instead of\n"
-           "                   $XDG_CONFIG_HOME/jostle/settings.reg\n"
-           "  --headless       run without windows: status lines on standard output,\n"
-           "                   messages on standard error; chosen by itself when\n"
-           "                   there is no display\n"
+           "                   $XDG_CONFIG_HOME/jostle/settings.reg\n" +
+           (desktop ? "  --headless       run without windows: status lines on standard output,\n"
+                      "                   messages on standard error; chosen by itself when\n"
+                      "                   there is no display\n"
+                    : "") +
            "  --help           show this text and exit\n"
            "  --version        show the version and exit\n";
 }

@@ -21,7 +21,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // when the user has no home folder.
 std::filesystem::path DefaultSettingsFile();
 
-std::string HelpText();
+// The two programs read the same command line: jostle hands its arguments to
+// jostle-headless unchanged, so that one accepts --headless too.
+enum class Program { Desktop, Headless };
+std::string ProgramName(Program program);
+std::string HelpText(Program program);
 std::string VersionText();
 
 } // namespace jostle

@@ -2,5 +2,6 @@
 #include "app/JostleApp.h"
 
 int main(int argc, char** argv) {
-    return jostle::RunProgram(argc, argv, &jostle::CJostleApp::RunConsole);
+    return jostle::RunProgram(argc, argv, jostle::Program::Headless,
+                              &jostle::CJostleApp::RunConsole);
 }

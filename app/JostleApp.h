@@ -61,8 +61,8 @@ private:
     CommandLine m_line;
 };
 
-// main(): the command line answered on the console (help, version, a line
-// that can't be parsed), else the application run through face.
-int RunProgram(int argc, char** argv, int (CJostleApp::*face)(int&, char**));
+// main() of program: the command line answered on the console (help, version,
+// a line that can't be parsed), else the application run through face.
+int RunProgram(int argc, char** argv, Program program, int (CJostleApp::*face)(int&, char**));
 
 } // namespace jostle

@@ -83,15 +83,16 @@ int CJostleApp::RunHeadless(int& argc, char** argv) {
     return RunView(face, [](CJostleView& view) { view.OnStart(); });
 }
 
-int RunProgram(int argc, char** argv, int (CJostleApp::*face)(int&, char**)) {
+int RunProgram(int argc, char** argv, Program program, int (CJostleApp::*face)(int&, char**)) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     CommandLine line = ParseCommandLine(arguments);
     if (!line.error.empty()) {
-        std::fprintf(stderr, "jostle: %s\nTry 'jostle --help'.\n", line.error.c_str());
+        std::fprintf(stderr, "jostle: %s\nTry '%s --help'.\n", line.error.c_str(),
+                     ProgramName(program).c_str());
         return 2;
     }
     if (line.help) {
-        std::fputs(HelpText().c_str(), stdout);
+        std::fputs(HelpText(program).c_str(), stdout);
         return 0;
     }
     if (line.version) {

@@ -3,5 +3,5 @@
 #include "app/JostleApp.h"
 
 int main(int argc, char** argv) {
-    return jostle::RunProgram(argc, argv, &jostle::CJostleApp::Run);
+    return jostle::RunProgram(argc, argv, jostle::Program::Desktop, &jostle::CJostleApp::Run);
 }

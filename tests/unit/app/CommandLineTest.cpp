@@ -17,6 +17,14 @@ TEST(CommandLine, ReadsTheSettingsFileInBothForms) {
     EXPECT_FALSE(ParseCommandLine({"--bogus"}).error.empty());
 }
 
+TEST(CommandLine, EachProgramsHelpNamesItAndOnlyTheOptionsItHas) {
+    const std::string desktop = HelpText(Program::Desktop);
+    const std::string headless = HelpText(Program::Headless);
+    EXPECT_EQ(desktop.rfind("Usage: jostle [--headless] [--settings FILE]\n", 0), 0U) << desktop;
+    EXPECT_EQ(headless.rfind("Usage: jostle-headless [--settings FILE]\n", 0), 0U) << headless;
+    EXPECT_EQ(headless.find("--headless "), std::string::npos) << headless;
+}
+
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnvironment {
 public:
