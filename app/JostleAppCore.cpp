@@ -3,9 +3,9 @@
 #include "app/Headless.h"
 #include "app/JostleApp.h"
 #include "engine/JostleView.h"
-#include "platform/core/QtNetwork.h"
 #include "platform/core/QtTimers.h"
 #include "platform/core/SignalWatcher.h"
+#include "platform/core/SocketNetwork.h"
 #include "platform/core/SystemServices.h"
 
 #include <QCoreApplication>
@@ -50,7 +50,7 @@ void CJostleApp::ExitInstance() {
 }
 
 int CJostleApp::RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready) {
-    QtNetwork network;
+    SocketNetwork network;
     QtTimers timers;
     SystemClock clock;
     StdRandom random;

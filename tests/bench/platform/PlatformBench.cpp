@@ -1,14 +1,14 @@
 // One keep-alive attempt over loopback, three ways, in one run:
 //   PlainPosix     connect, send the request, wait for the first reply bytes
-//   QtNetwork      the same through QtNetwork and its socket events
+//   SocketNetwork      the same through SocketNetwork and its socket events
 //   EngineAttempt  the engine's attempt from the period's end to the success,
 //                  on the real network and timers (settings kept in memory)
-// The platform's cost is QtNetwork / PlainPosix; the goal is at most 1.5.
+// The platform's cost is SocketNetwork / PlainPosix; the goal is at most 1.5.
 //
 // Runs only inside the private network namespace, where it starts its own
 // server on 127.0.0.1:80:
 //   tests/netns.sh build/tests/bench/platform/bench_platform
-#include "platform/core/QtNetwork.h"
+#include "platform/core/SocketNetwork.h"
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/PlatformRig.h"
 #include "tests/integration/platform/TestServer.h"
@@ -55,7 +55,7 @@ void PlainPosix(benchmark::State& state) {
 // Counts the first reply bytes of each connection, as the engine does.
 class FirstReplySink : public INetworkEvents {
 public:
-    explicit FirstReplySink(QtNetwork& network) : m_network(network) {}
+    explicit FirstReplySink(SocketNetwork& network) : m_network(network) {}
     void OnLocalHostFound(int, const HostEntry&) override {}
     void OnTargetHostFound(int, const HostEntry&) override {}
     void OnSocketEvent(SocketHandle socket, int event) override {
@@ -67,11 +67,11 @@ public:
     int replies = 0;
 
 private:
-    QtNetwork& m_network;
+    SocketNetwork& m_network;
 };
 
-void QtNetworkAttempt(benchmark::State& state) {
-    QtNetwork network;
+void SocketNetworkAttempt(benchmark::State& state) {
+    SocketNetwork network;
     FirstReplySink sink(network);
     network.SetEventSink(&sink);
     for (auto _ : state) {
@@ -113,7 +113,7 @@ BENCHMARK(PlainPosix)
     ->Repetitions(kRepetitions)
     ->DisplayAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(QtNetworkAttempt)
+BENCHMARK(SocketNetworkAttempt)
     ->Iterations(kIterations)
     ->Repetitions(kRepetitions)
     ->DisplayAggregatesOnly(true)

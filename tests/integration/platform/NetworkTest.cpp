@@ -1,8 +1,8 @@
-// QtNetwork against real sockets on loopback, inside the private namespace.
+// SocketNetwork against real sockets on loopback, inside the private namespace.
 #include "engine/EngineText.h"
 #include "platform/core/ConnectStop.h"
 #include "platform/core/LocalAddress.h"
-#include "platform/core/QtNetwork.h"
+#include "platform/core/SocketNetwork.h"
 #include "res/ResourceIds.h"
 #include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/TestMain.h"
@@ -52,7 +52,7 @@ bool OnLoopThread() {
 // on FD_CLOSE Close.
 class RecordingSink : public INetworkEvents {
 public:
-    RecordingSink(QtNetwork& network, std::size_t readSize)
+    RecordingSink(SocketNetwork& network, std::size_t readSize)
         : m_network(network), m_readSize(readSize) {
         m_network.SetEventSink(this);
     }
@@ -97,7 +97,7 @@ public:
     std::size_t receivedBytes = 0;
 
 private:
-    QtNetwork& m_network;
+    SocketNetwork& m_network;
     std::size_t m_readSize;
 };
 
@@ -116,7 +116,7 @@ protected:
         return PumpUntil([this] { return sink.Count(FD_CLOSE) > 0; }, timeoutMilliseconds);
     }
 
-    QtNetwork network;
+    SocketNetwork network;
     RecordingSink sink{network, 1024};
 };
 
@@ -143,7 +143,7 @@ TEST_F(NetworkTest, ConnectToAPortWithoutListenerFailsAtOnce) {
 TEST(ConnectTimeoutTest, ConnectToAHostThatNeverAnswersGivesUpAfterTheTimeOut) {
     EXPECT_EQ(NetworkOptions{}.connectTimeout, std::chrono::seconds(15));
     TestServer server("backlog");
-    QtNetwork network({.connectTimeout = std::chrono::milliseconds(300)});
+    SocketNetwork network({.connectTimeout = std::chrono::milliseconds(300)});
     const auto started = std::chrono::steady_clock::now();
     const ConnectResult result = network.Connect(kLoopback, kHttpPort);
     const auto waited = std::chrono::steady_clock::now() - started;
@@ -156,7 +156,7 @@ TEST(ConnectTimeoutTest, ConnectToAHostThatNeverAnswersGivesUpAfterTheTimeOut) {
 // as the stop descriptor turns readable, and from then on at once.
 TEST(ConnectTimeoutTest, ConnectToAHostThatNeverAnswersEndsOnAStop) {
     TestServer server("backlog");
-    QtNetwork network;
+    SocketNetwork network;
     const int stop = ::eventfd(0, EFD_CLOEXEC);
     ASSERT_NE(stop, -1);
     SetConnectStopDescriptor(stop);
@@ -318,7 +318,7 @@ TEST(LookupErrorsTest, ResolverFailuresKeepTheirNumbers) {
         {EAI_FAIL, kLookupHostNotFound},   {EAI_AGAIN, kLookupNoRecovery},
         {EAI_MEMORY, kLookupNoRecovery},   {EAI_SYSTEM, kLookupNoRecovery},
     };
-    QtNetwork failing({.resolve = FailingResolver});
+    SocketNetwork failing({.resolve = FailingResolver});
     RecordingSink sink(failing, 1024);
     for (const auto& [resolverError, error] : expected) {
         g_resolverResult = resolverError;
@@ -327,7 +327,7 @@ TEST(LookupErrorsTest, ResolverFailuresKeepTheirNumbers) {
         ASSERT_TRUE(PumpUntil([&sink] { return !sink.targetLookups.empty(); }, 5000));
         EXPECT_EQ(sink.targetLookups.front().error, error) << gai_strerror(resolverError);
     }
-    QtNetwork network;
+    SocketNetwork network;
     RecordingSink realSink(network, 1024);
     network.LookupTarget("::1");
     ASSERT_TRUE(PumpUntil([&realSink] { return !realSink.targetLookups.empty(); }, 5000));
@@ -357,7 +357,7 @@ struct AnswerCounter : INetworkEvents {
 TEST(LookupThreadTest, StoppingWhileLookupsAreOutWaitsForThemAndReportsNothing) {
     AnswerCounter sink;
     const int threadsBefore = ThreadCount();
-    auto network = std::make_unique<QtNetwork>(NetworkOptions{.resolve = SlowResolver});
+    auto network = std::make_unique<SocketNetwork>(NetworkOptions{.resolve = SlowResolver});
     network->SetEventSink(&sink);
     network->LookupTarget("localhost");
     network->LookupTarget("no-such-host.invalid");

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "engine/JostleView.h"
-#include "platform/core/QtNetwork.h"
 #include "platform/core/QtTimers.h"
+#include "platform/core/SocketNetwork.h"
 #include "platform/core/SystemServices.h"
 #include "platform/desktop/QtAlerts.h"
 #include "tests/unit/engine/Fakes.h"
@@ -32,7 +32,7 @@ struct PlatformRig : FakePanel {
     PlatformRig(const PlatformRig&) = delete;
     PlatformRig& operator=(const PlatformRig&) = delete;
 
-    QtNetwork network;
+    SocketNetwork network;
     QtTimers timers;
     FakeAlerts alerts;
     QtBusyCursor busyCursor;

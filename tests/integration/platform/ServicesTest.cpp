@@ -1,7 +1,7 @@
 // Timers, message boxes, the busy cursor, the tray shell and the desktop
 // services on the offscreen platform.
-#include "platform/core/QtNetwork.h"
 #include "platform/core/QtTimers.h"
+#include "platform/core/SocketNetwork.h"
 #include "platform/core/SystemServices.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/desktop/Icons.h"
@@ -280,7 +280,9 @@ TEST(AlertsTest, TimersGoOnWhileABoxIsOpen) {
 // box is closed once the close has come.
 class ReadingSink : public INetworkEvents {
 public:
-    explicit ReadingSink(QtNetwork& network) : m_network(network) { m_network.SetEventSink(this); }
+    explicit ReadingSink(SocketNetwork& network) : m_network(network) {
+        m_network.SetEventSink(this);
+    }
     ~ReadingSink() override { m_network.SetEventSink(nullptr); }
     ReadingSink(const ReadingSink&) = delete;
     ReadingSink& operator=(const ReadingSink&) = delete;
@@ -304,12 +306,12 @@ public:
     bool closedWhileBoxOpen = false;
 
 private:
-    QtNetwork& m_network;
+    SocketNetwork& m_network;
 };
 
 TEST(AlertsTest, SocketEventsGoOnWhileABoxIsOpen) {
     test::TestServer server("packets");
-    QtNetwork network;
+    SocketNetwork network;
     ReadingSink sink(network);
     const ConnectResult result = network.Connect(htonl(INADDR_LOOPBACK), 80);
     ASSERT_EQ(result.status, ConnectStatus::Connected);

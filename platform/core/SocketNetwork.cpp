@@ -1,4 +1,4 @@
-#include "platform/core/QtNetwork.h"
+#include "platform/core/SocketNetwork.h"
 
 #include "platform/core/ConnectStop.h"
 #include "platform/core/LocalAddress.h"
@@ -21,7 +21,7 @@ namespace jostle {
 // A selected socket: FD_READ is reported once and then not again until the
 // next Receive, so "readable" repeats while unread data remains without
 // flooding the queue; FD_CLOSE is reported once.
-struct QtNetwork::Watch {
+struct SocketNetwork::Watch {
     std::uint64_t serial = 0;
     QSocketNotifier* readable = nullptr;
     QSocketNotifier* writable = nullptr;
@@ -148,9 +148,9 @@ bool CanLookUp(const std::string& name) {
 
 } // namespace
 
-QtNetwork::QtNetwork(NetworkOptions options) : m_options(options) {}
+SocketNetwork::SocketNetwork(NetworkOptions options) : m_options(options) {}
 
-QtNetwork::~QtNetwork() {
+SocketNetwork::~SocketNetwork() {
     for (auto& [lookup, thread] : m_lookups) {
         thread.join();
     }
@@ -159,11 +159,11 @@ QtNetwork::~QtNetwork() {
     }
 }
 
-void QtNetwork::SetEventSink(INetworkEvents* sink) {
+void SocketNetwork::SetEventSink(INetworkEvents* sink) {
     m_sink = sink;
 }
 
-std::string QtNetwork::HostName() {
+std::string SocketNetwork::HostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) {
         return {};
@@ -171,7 +171,7 @@ std::string QtNetwork::HostName() {
     return name;
 }
 
-void QtNetwork::LookupLocalHost(const std::string& hostName) {
+void SocketNetwork::LookupLocalHost(const std::string& hostName) {
     if (const auto address = FindLocalAddress()) {
         CompleteLookupLater(LookupKind::Local, 0, HostEntry{hostName, AF_INET, {*address}});
     } else if (CanLookUp(hostName)) {
@@ -181,7 +181,7 @@ void QtNetwork::LookupLocalHost(const std::string& hostName) {
     }
 }
 
-void QtNetwork::LookupTarget(const std::string& name) {
+void SocketNetwork::LookupTarget(const std::string& name) {
     if (CanLookUp(name)) {
         StartResolverLookup(LookupKind::Target, name, false);
     } else {
@@ -193,8 +193,8 @@ void QtNetwork::LookupTarget(const std::string& name) {
 // address. Any other name is resolved on a thread of its own, which posts the
 // answer back to this object's event loop; the destructor waits for every
 // such thread, and answers still queued then die with this object.
-void QtNetwork::StartResolverLookup(LookupKind kind, const std::string& name,
-                                    bool keepLastAddress) {
+void SocketNetwork::StartResolverLookup(LookupKind kind, const std::string& name,
+                                        bool keepLastAddress) {
     in_addr literal{};
     if (inet_pton(AF_INET, name.c_str(), &literal) == 1) {
         CompleteLookupLater(kind, 0, HostEntry{name, AF_INET, {literal.s_addr}});
@@ -206,16 +206,16 @@ void QtNetwork::StartResolverLookup(LookupKind kind, const std::string& name,
     }
     const std::uint64_t lookup = m_nextLookup++;
     try {
-        m_lookups.emplace(lookup, std::thread(&QtNetwork::ResolveAndPost, this, lookup, kind, name,
-                                              keepLastAddress));
+        m_lookups.emplace(lookup, std::thread(&SocketNetwork::ResolveAndPost, this, lookup, kind,
+                                              name, keepLastAddress));
     } catch (const std::system_error&) { // no thread to be had
         CompleteLookupLater(kind, kLookupNoRecovery, {});
     }
 }
 
 // On the lookup's own thread.
-void QtNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
-                               bool keepLastAddress) {
+void SocketNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
+                                   bool keepLastAddress) {
     const auto [error, entry] = LookupResult(m_options.resolve, name, keepLastAddress);
     QMetaObject::invokeMethod(
         this,
@@ -225,8 +225,8 @@ void QtNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std:
         Qt::QueuedConnection);
 }
 
-void QtNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
-                                     const HostEntry& entry) {
+void SocketNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
+                                         const HostEntry& entry) {
     const auto found = m_lookups.find(lookup);
     if (found != m_lookups.end()) {
         found->second.join(); // it has posted this answer: it is ending
@@ -235,13 +235,13 @@ void QtNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int 
     CompleteLookup(kind, error, entry);
 }
 
-void QtNetwork::CompleteLookupLater(LookupKind kind, int error, HostEntry entry) {
+void SocketNetwork::CompleteLookupLater(LookupKind kind, int error, HostEntry entry) {
     QMetaObject::invokeMethod(
         this, [this, kind, error, entry = std::move(entry)] { CompleteLookup(kind, error, entry); },
         Qt::QueuedConnection);
 }
 
-void QtNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& entry) {
+void SocketNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& entry) {
     if (m_sink == nullptr) {
         return;
     }
@@ -252,7 +252,7 @@ void QtNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& entr
     }
 }
 
-ConnectResult QtNetwork::Connect(std::uint32_t address, std::uint16_t port) {
+ConnectResult SocketNetwork::Connect(std::uint32_t address, std::uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return {ConnectStatus::CreateFailed, kNoSocket};
@@ -265,7 +265,7 @@ ConnectResult QtNetwork::Connect(std::uint32_t address, std::uint16_t port) {
     return {ConnectStatus::Connected, fd};
 }
 
-bool QtNetwork::Select(SocketHandle socket) {
+bool SocketNetwork::Select(SocketHandle socket) {
     if (m_ownSockets.count(socket) == 0 || m_watches.count(socket) != 0 ||
         !SetNonBlocking(socket, true)) {
         return false;
@@ -282,13 +282,13 @@ bool QtNetwork::Select(SocketHandle socket) {
     return true;
 }
 
-QtNetwork::Watch* QtNetwork::FindWatch(SocketHandle socket, std::uint64_t serial) {
+SocketNetwork::Watch* SocketNetwork::FindWatch(SocketHandle socket, std::uint64_t serial) {
     const auto found = m_watches.find(socket);
     return found != m_watches.end() && found->second->serial == serial ? found->second.get()
                                                                        : nullptr;
 }
 
-void QtNetwork::OnWritable(SocketHandle socket, std::uint64_t serial) {
+void SocketNetwork::OnWritable(SocketHandle socket, std::uint64_t serial) {
     Watch* watch = FindWatch(socket, serial);
     if (watch == nullptr) {
         return;
@@ -298,7 +298,7 @@ void QtNetwork::OnWritable(SocketHandle socket, std::uint64_t serial) {
 }
 
 // A peek tells data from the peer's close or reset.
-void QtNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
+void SocketNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
     Watch* watch = FindWatch(socket, serial);
     if (watch == nullptr) {
         return;
@@ -316,20 +316,20 @@ void QtNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
     }
 }
 
-void QtNetwork::DeliverSocketEvent(SocketHandle socket, int event) {
+void SocketNetwork::DeliverSocketEvent(SocketHandle socket, int event) {
     if (m_sink != nullptr) {
         m_sink->OnSocketEvent(socket, event);
     }
 }
 
-long QtNetwork::Send(SocketHandle socket, const char* data, std::size_t length) {
+long SocketNetwork::Send(SocketHandle socket, const char* data, std::size_t length) {
     if (m_ownSockets.count(socket) == 0) {
         return -1;
     }
     return ::send(socket, data, length, MSG_NOSIGNAL);
 }
 
-long QtNetwork::Receive(SocketHandle socket, char* buffer, std::size_t maxLength) {
+long SocketNetwork::Receive(SocketHandle socket, char* buffer, std::size_t maxLength) {
     if (m_ownSockets.count(socket) == 0) {
         return -1;
     }
@@ -341,7 +341,7 @@ long QtNetwork::Receive(SocketHandle socket, char* buffer, std::size_t maxLength
     return count;
 }
 
-void QtNetwork::Close(SocketHandle socket) {
+void SocketNetwork::Close(SocketHandle socket) {
     if (m_ownSockets.erase(socket) == 0) {
         return;
     }
@@ -351,7 +351,7 @@ void QtNetwork::Close(SocketHandle socket) {
 
 // The notifiers may be the ones whose signal is being handled right now, so
 // they go later; disabled, they can report nothing more meanwhile.
-void QtNetwork::StopWatching(SocketHandle socket) {
+void SocketNetwork::StopWatching(SocketHandle socket) {
     const auto found = m_watches.find(socket);
     if (found == m_watches.end()) {
         return;

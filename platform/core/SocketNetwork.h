@@ -32,12 +32,12 @@ struct NetworkOptions {
     AddressResolver resolve = ::getaddrinfo;
 };
 
-class QtNetwork : public QObject, public INetwork {
+class SocketNetwork : public QObject, public INetwork {
     Q_OBJECT
 public:
-    explicit QtNetwork(NetworkOptions options = {});
+    explicit SocketNetwork(NetworkOptions options = {});
     // Waits for the lookups still out; their answers are dropped.
-    ~QtNetwork() override;
+    ~SocketNetwork() override;
 
     void SetEventSink(INetworkEvents* sink) override;
     std::string HostName() override;
