@@ -3,6 +3,8 @@
 // the check that ends the run when an expectation fails.
 #pragma once
 
+#include "tests/support/TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,29 +16,15 @@ namespace jostle::fuzz {
 
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "jostle-fuzz-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) {
-            std::abort();
-        }
-        m_path = name;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     const std::filesystem::path& Emptied() const {
-        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path())) {
             std::filesystem::remove_all(entry.path());
         }
-        return m_path;
+        return m_folder.Path();
     }
 
 private:
-    std::filesystem::path m_path;
+    test::TempFolder m_folder;
 };
 
 // The key the settings targets open, the default their reads give, and the

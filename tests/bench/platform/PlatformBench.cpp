@@ -9,9 +9,9 @@
 // server on 127.0.0.1:80:
 //   tests/netns.sh build/tests/bench/platform/bench_platform
 #include "platform/core/SocketNetwork.h"
-#include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/PlatformRig.h"
 #include "tests/integration/platform/TestServer.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/PrivateNetwork.h"
 
 #include <QCoreApplication>

@@ -1,11 +1,10 @@
 // The engine on the real platform: real lookups, sockets, timers and settings
 // file, against the local test server; only the widgets and the tray are fakes.
-#include "tests/integration/platform/EventLoop.h"
 #include "tests/integration/platform/PlatformRig.h"
-#include "tests/integration/platform/TestMain.h"
 #include "tests/integration/platform/TestServer.h"
+#include "tests/support/EventLoop.h"
 
-#include <QCoreApplication>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace jostle {
@@ -103,7 +102,3 @@ TEST_F(EngineOnPlatformTest, WithIgnoreARefusedEntryMovesOnToTheWorkingOne) {
 
 } // namespace
 } // namespace jostle
-
-int main(int argc, char** argv) {
-    return jostle::test::RunPlatformTests<QCoreApplication>(argc, argv);
-}

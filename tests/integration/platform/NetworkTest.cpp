@@ -4,9 +4,8 @@
 #include "platform/core/LocalAddress.h"
 #include "platform/core/SocketNetwork.h"
 #include "res/ResourceIds.h"
-#include "tests/integration/platform/EventLoop.h"
-#include "tests/integration/platform/TestMain.h"
 #include "tests/integration/platform/TestServer.h"
+#include "tests/support/EventLoop.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -453,7 +452,3 @@ TEST(LocalAddressTest, ChoosesTheDefaultRouteInterfaceElseTheLastNonLoopback) {
 
 } // namespace
 } // namespace jostle
-
-int main(int argc, char** argv) {
-    return jostle::test::RunPlatformTests<QCoreApplication>(argc, argv);
-}

@@ -8,7 +8,7 @@
 #include "platform/core/SocketNetwork.h"
 #include "platform/core/SystemServices.h"
 #include "platform/desktop/QtAlerts.h"
-#include "tests/unit/engine/Fakes.h"
+#include "tests/support/Fakes.h"
 
 namespace jostle::test {
 

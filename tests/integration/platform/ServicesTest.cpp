@@ -8,9 +8,8 @@
 #include "platform/desktop/QtAlerts.h"
 #include "platform/desktop/QtTrayShell.h"
 #include "res/Menus.h"
-#include "tests/integration/platform/EventLoop.h"
-#include "tests/integration/platform/TestMain.h"
 #include "tests/integration/platform/TestServer.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/TempFolder.h"
 
 #include <QAbstractButton>
@@ -546,7 +545,3 @@ TEST(RandomTest, SameSeedSameNonNegativeSequence) {
 
 } // namespace
 } // namespace jostle
-
-int main(int argc, char** argv) {
-    return jostle::test::RunPlatformTests<QApplication>(argc, argv);
-}

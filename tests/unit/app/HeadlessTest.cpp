@@ -1,9 +1,8 @@
 #include "app/Headless.h"
 
 #include "platform/core/SignalWatcher.h"
+#include "tests/support/EventLoop.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -89,11 +88,7 @@ TEST(SignalWatcher, TurnsStopSignalsIntoCallsOnTheEventLoop) {
         const int before = calls;
         std::raise(signal);
         EXPECT_EQ(calls, before) << "not from inside the signal handler";
-        QElapsedTimer waited;
-        waited.start();
-        while (calls == before && waited.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        }
+        test::PumpUntil([&calls, before] { return calls != before; }, 5000);
         EXPECT_EQ(calls, before + 1) << strsignal(signal);
     }
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/JostleView.h"
-#include "tests/unit/engine/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <memory>
 

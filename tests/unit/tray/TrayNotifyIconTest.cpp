@@ -2,7 +2,7 @@
 #include "tray/TrayNotifyIcon.h"
 
 #include "res/ResourceIds.h"
-#include "tests/unit/engine/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

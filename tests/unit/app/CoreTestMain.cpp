@@ -1,9 +1,0 @@
-// The console face's tests run on Qt Core alone, as jostle-headless does.
-#include <QCoreApplication>
-#include <gtest/gtest.h>
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
