@@ -159,7 +159,7 @@ TEST_F(LegacyIniTest, OnlyARegularFileIsReadAndWithoutBlocking) {
 }
 
 TEST_F(LegacyIniTest, AfterASetAsideTheFileIsNotImportedAndThatIsSaid) {
-    WriteFileText(hive, "not a hive");
+    WriteOldFileText(hive, "not a hive");
     WriteFileText(folder.Path() / "Jostle.INI", "[Settings]\nOften=10\n");
     SettingsKey key;
     int disposition = 0;

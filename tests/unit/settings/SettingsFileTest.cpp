@@ -107,7 +107,7 @@ class BadFileTest : public SettingsFileTest, public ::testing::WithParamInterfac
 
 TEST_P(BadFileTest, IsSetAsideOnceAndTheStoreGoesOnFromDefaults) {
     const std::string bad = GetParam().text;
-    WriteFileText(hive, bad);
+    WriteOldFileText(hive, bad);
     CSettingsStore store(hive);
     ::testing::internal::CaptureStderr();
     OpenAppKey(store); // meets the bad file first
@@ -174,7 +174,7 @@ TEST_F(SettingsFileTest, BadFilesMetByAWriteAreSetAsideUnderUniqueNames) {
     CSettingsStore store(hive);
     OpenAppKey(store);
     for (const std::string bad : {"not a hive", "nor this"}) {
-        WriteFileText(hive, bad);
+        WriteOldFileText(hive, bad);
         ::testing::internal::CaptureStderr();
         ASSERT_TRUE(store.WriteInt("Settings", "Often", 3));
         const std::string messages = ::testing::internal::GetCapturedStderr();

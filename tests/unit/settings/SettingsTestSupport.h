@@ -49,6 +49,14 @@ inline timespec ModificationTime(const std::filesystem::path& file) {
     return info.st_mtim;
 }
 
+// A file last written an hour ago: a bad one is set aside at once, without
+// the pauses a young file gets while an editor may still be writing it
+// (those pauses are tested on their own, with a clock of the test's).
+inline void WriteOldFileText(const std::filesystem::path& file, const std::string& text) {
+    WriteFileText(file, text);
+    SetModificationTime(file, {ModificationTime(file).tv_sec - 3600, 0});
+}
+
 // Runs the settings tool (SETTINGS_TOOL) with args; as root, unprivileged
 // runs drop to the nobody user so that folder permissions apply. Returns the
 // child's pid, or -1.
