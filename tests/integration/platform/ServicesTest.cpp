@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <arpa/inet.h>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ namespace {
 
 using test::PumpFor;
 using test::PumpUntil;
+using test::ReadFileText;
 
 class TimerLog : public ITimerEvents {
 public:
@@ -494,12 +496,22 @@ TEST_F(DesktopOpenerTest, FailuresAnswerFalseAndWriteNothingOnStandardError) {
 
 TEST_F(DesktopOpenerTest, AnOpenerStillRunningAfterThePatienceHasStartedAProgram) {
     using namespace std::chrono_literals;
-    const DesktopOpener opener(FakeOpener("foreground", "sleep 1; exit 4"), 100ms);
+    const auto release = folder.Path() / "release";
+    const auto pidFile = folder.Path() / "pid";
+    const DesktopOpener opener(FakeOpener("foreground", "echo $$ >'" + pidFile.string() +
+                                                            "'; while [ ! -e '" + release.string() +
+                                                            "' ]; do sleep 0.01; done; exit 4"),
+                               100ms);
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(Answer(opener, "http://www.example.invalid/"), 1);
     EXPECT_LT(clock.elapsed(), 900) << "the answer did not wait for the opener's end";
-    PumpFor(1500); // the opener ends, failing: the answer stands
+    ASSERT_TRUE(PumpUntil([&pidFile] { return !ReadFileText(pidFile).empty(); }, 5000));
+    const pid_t openerPid = std::stoi(ReadFileText(pidFile));
+    std::ofstream{release};
+    // The opener ends, failing, and is reaped: the answer stands.
+    ASSERT_TRUE(PumpUntil([openerPid] { return ::kill(openerPid, 0) != 0; }, 5000));
+    PumpFor(50);
     EXPECT_EQ(answers, std::vector<int>{1});
 }
 
