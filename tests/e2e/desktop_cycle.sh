@@ -11,12 +11,6 @@ set -uo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 begin_desktop_run "$@"
 
-# The centre of a window in root coordinates.
-window_centre() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
-}
-
 # The visible main frame, by its caption.
 panel_window() {
     xdotool search --onlyvisible --name '^Jostle$' 2>/dev/null | head -1
@@ -28,42 +22,6 @@ panel_shown() {
 
 panel_hidden() {
     ! panel_shown
-}
-
-visible_windows() {
-    xdotool search --onlyvisible --pid "$JOSTLE_PID" 2>/dev/null | sort
-}
-
-# The window that is visible now and was not in the list $1.
-new_window() {
-    local window
-    window=$(comm -13 <(echo "$1") <(visible_windows) | head -1)
-    [[ -n $window ]] && echo "$window"
-}
-
-# Right-click on the tray icon: true when a menu window opened. A screenshot
-# of it is kept as OUTDIR/e2e-menu.png.
-open_tray_menu() {
-    local icon x y before menu
-    icon=$(xembed_icon_window) || return 1
-    read -r x y < <(window_centre "$icon")
-    before=$(visible_windows)
-    xdotool mousemove "$x" "$y" click 3
-    wait_for 5 new_window "$before" >/dev/null || return 1
-    menu=$(new_window "$before")
-    sleep 0.3
-    import -window "$menu" "$E2E_OUT/e2e-menu.png"
-}
-
-# Chooses an item of the tray menu by its mnemonic key.
-choose_from_tray_menu() {
-    local key=$1
-    if open_tray_menu; then
-        pass "right-click on the tray icon opens its menu"
-        xdotool key "$key"
-    else
-        fail "right-click on the tray icon opened no menu"
-    fi
 }
 
 start_display

@@ -198,6 +198,86 @@ xembed_icon_window() {
     [[ -n $icon ]] && echo "$icon"
 }
 
+# The centre of a window in root coordinates.
+window_centre() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+}
+
+program_windows() {
+    xdotool search --onlyvisible --pid "$JOSTLE_PID" 2>/dev/null | sort
+}
+
+# The program's window that is visible now and was not in the list $1.
+new_program_window() {
+    local window
+    window=$(comm -13 <(echo "$1") <(program_windows) | head -1)
+    [[ -n $window ]] && echo "$window"
+}
+
+# True once a screenshot of window $1, kept as $2, shows more than a blank.
+window_painted() {
+    import -window "$1" "$2" 2>/dev/null && (($(convert "$2" -format %k info:) > 2))
+}
+
+milliseconds_now() {
+    date +%s%3N
+}
+
+# Qt takes a second press on the same spot within its double-click interval
+# (400 ms) for a double-click, which opens no menu: a right-click on the icon
+# comes at least half a second after the one before.
+wait_out_double_click() {
+    local since=$(($(milliseconds_now) - ${E2E_TRAY_CLICKED:-0}))
+    ((since >= 500)) || sleep "0.$(printf %03d $((500 - since)))"
+}
+
+# Right-clicks the program's XEmbed tray icon and waits for its menu window;
+# a screenshot of the menu is kept as OUTDIR/e2e-menu.png. When no menu
+# opens, what the screen held is left on standard error and as
+# OUTDIR/e2e-no-menu-N.png, for a failure that is rare and otherwise unseen.
+open_tray_menu() {
+    local icon x y before menu
+    icon=$(xembed_icon_window) || { echo "no tray icon to right-click" >&2; return 1; }
+    read -r x y < <(window_centre "$icon")
+    before=$(program_windows)
+    wait_out_double_click
+    xdotool mousemove "$x" "$y" click 3
+    E2E_TRAY_CLICKED=$(milliseconds_now)
+    if ! wait_for 5 new_program_window "$before" >/dev/null; then
+        no_menu_evidence "$icon" "$x" "$y"
+        return 1
+    fi
+    menu=$(new_program_window "$before")
+    wait_for 5 window_painted "$menu" "$E2E_OUT/e2e-menu.png" ||
+        echo "the tray menu $menu was not painted within 5 s" >&2
+}
+
+# no_menu_evidence ICON X Y: the window tree, the pointer and the whole screen.
+no_menu_evidence() {
+    local shot
+    E2E_NO_MENU=$((${E2E_NO_MENU:-0} + 1))
+    shot=$E2E_OUT/e2e-no-menu-$E2E_NO_MENU.png
+    {
+        echo "--- no menu after a right-click at $2,$3 on the icon window $1," \
+            "$(($(milliseconds_now) - E2E_TRAY_CLICKED)) ms ago"
+        echo "--- pointer: $(xdotool getmouselocation 2>&1)"
+        echo "--- windows (xwininfo -root -tree, first 80 lines):"
+        xwininfo -root -tree 2>&1 | head -80
+        import -window root "$shot" && echo "--- screenshot: $shot"
+    } >&2
+}
+
+# Chooses an item of the tray menu by its mnemonic key.
+choose_from_tray_menu() {
+    if open_tray_menu; then
+        pass "right-click on the tray icon opens its menu"
+        xdotool key "$1"
+    else
+        fail "right-click on the tray icon opened no menu"
+    fi
+}
+
 # SIGTERM ends the program with status 0.
 end_with_term() {
     kill -TERM "$JOSTLE_PID"
@@ -321,6 +401,7 @@ stop_started() {
     done
     return 0
 }
+
 
 finish() {
     # A settings file set aside would have left the program on its default,

@@ -35,13 +35,13 @@ write_dialog_settings() {
 start_program() {
     JOSTLE_ERR=${1%.reg}.err
     launch_jostle "$1" "${1%.reg}"
-    wait_for 30 has_tray_icon || abort "the tray icon did not appear"
+    wait_for 30 xembed_icon_window >/dev/null || abort "the tray icon did not appear"
 }
 
 # Chooses Exit from the tray menu; the program must end with status 0.
 exit_from_tray() {
     local while_open=$1
-    tray_menu x
+    choose_from_tray_menu x
     wait_exit "$JOSTLE_PID" 5
     if [[ $EXIT_STATUS == 0 ]]; then
         pass "Exit from the tray with $while_open open ends with status 0"
@@ -60,22 +60,6 @@ window_shown() {
 
 window_gone() {
     ! window_shown "$1"
-}
-
-tray_icon_window() {
-    xwininfo -root -tree | awk '/"jostle": \("jostle" "jostle"\)/ {print $1; exit}'
-}
-
-has_tray_icon() {
-    [[ -n $(tray_icon_window) ]]
-}
-
-# Right-clicks the tray icon and chooses the item with mnemonic KEY.
-tray_menu() {
-    eval "$(xdotool getwindowgeometry --shell "$(tray_icon_window)")"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-    sleep 0.5
-    xdotool key "$1"
 }
 
 # Opens the dialog TITLE with the frame's menu KEYS, keeps a screenshot of it
@@ -107,7 +91,7 @@ start_tray
 write_dialog_settings "$E2E_WORK/settings.reg" $'"AutoStart"="0"\r\n'
 start_program "$E2E_WORK/settings.reg"
 
-tray_menu r
+choose_from_tray_menu r
 wait_for 5 window_shown '^Jostle$' || abort "Restore did not show the panel"
 FRAME=$(visible_window '^Jostle$')
 
@@ -117,7 +101,7 @@ check_dialog "Statistics Snapshot" statistics "Number of successful Jostles:" al
 check_dialog "Jostle Help" help "The control panel" alt+h h
 check_dialog "About Jostle" about "Copyright (C) 1997-2026" alt+h a
 
-tray_menu a
+choose_from_tray_menu a
 wait_for 5 window_shown '^About Jostle$' || abort "About from the tray menu did not open"
 exit_from_tray "the About box"
 
@@ -132,7 +116,7 @@ if wait_for 30 window_shown '^Jostle$' &&
 else
     fail "no connect failure message: ${SCREEN_TEXT:-no window}"
 fi
-tray_menu a
+choose_from_tray_menu a
 wait_for 5 window_shown '^About Jostle$' || fail "About from the tray menu did not open over the message"
 exit_from_tray "a message box and the About box"
 finish
