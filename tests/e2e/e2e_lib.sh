@@ -292,6 +292,7 @@ start_server() {
     "$E2E_SERVER" --address 127.0.0.1 --port 80 --record "$record" \
         --ready "$E2E_WORK/server.ready" --max-seconds "$seconds" >"$E2E_WORK/server.out" 2>&1 &
     E2E_SERVER_PID=$!
+    PIDS+=("$E2E_SERVER_PID")
     wait_for 30 test -s "$E2E_WORK/server.ready" ||
         { echo "test server did not start: $(cat "$E2E_WORK/server.out")" >&2; exit 1; }
 }
@@ -391,17 +392,28 @@ wait_exit() {
     if wait_for "$seconds" has_ended "$pid"; then
         EXIT_STATUS=0
         wait "$pid" || EXIT_STATUS=$?
+        forget_started "$pid"
     fi
 }
 
+# Ends the processes given and takes them off PIDS, so that the end of the
+# run never signals a later process that got the same number.
 stop_started() {
     local pid
     for pid in "$@"; do
         [[ -n $pid ]] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+        forget_started "$pid"
     done
     return 0
 }
 
+forget_started() {
+    local kept=() pid
+    for pid in "${PIDS[@]}"; do
+        [[ $pid == "$1" ]] || kept+=("$pid")
+    done
+    PIDS=("${kept[@]}")
+}
 
 finish() {
     # A settings file set aside would have left the program on its default,

@@ -36,7 +36,7 @@ check "then SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_ST
     exited_with_zero
 
 # A server whose backlog is full: the connect hangs in SYN-SENT.
-kill "$E2E_SERVER_PID" && wait "$E2E_SERVER_PID"
+stop_started "$E2E_SERVER_PID"
 rm -f "$E2E_WORK/server.ready"
 "$E2E_SERVER" --address 127.0.0.1 --port 80 --mode backlog --ready "$E2E_WORK/server.ready" \
     --max-seconds 60 >"$E2E_WORK/server.out" 2>&1 &
