@@ -34,8 +34,7 @@ check "it names the missing SVG plugin on standard error" \
     wait_for 10 grep -q "the icons can't be drawn: the Qt SVG image plugin .* is missing; using built-in bitmaps" \
     "$E2E_WORK/jostle.err"
 if wait_for 30 xembed_icon_window >/dev/null; then
-    sleep 1
-    import -window "$(xembed_icon_window)" "$E2E_OUT/e2e-icon-fallback.png"
+    wait_for 5 window_painted "$(xembed_icon_window)" "$E2E_OUT/e2e-icon-fallback.png"
     colours=$(convert "$E2E_OUT/e2e-icon-fallback.png" -format %k info:)
     check "the tray icon is drawn ($colours colours; $E2E_OUT/e2e-icon-fallback.png)" \
         "the tray icon is blank" test "$colours" -gt 2
