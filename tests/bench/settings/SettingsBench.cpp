@@ -1,15 +1,13 @@
 // Costs of the settings store: a read of an unchanged hive, one write, and
 // saving the target name list with and without a batch.
 #include "settings/SettingsStore.h"
+#include "tests/support/TempFolder.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -19,26 +17,16 @@ using jostle::CSettingsStore;
 class BenchHive {
 public:
     BenchHive() {
-        std::string pattern = std::filesystem::temp_directory_path() / "jostle-bench-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        m_folder = pattern;
-        m_store = std::make_unique<CSettingsStore>(m_folder / "settings.reg");
         jostle::SettingsKey key;
         int disposition = 0;
-        m_store->Open(jostle::kRootKeyName, "Software\\Quorvane Software\\Jostle", &key,
-                      &disposition);
+        m_store.Open(jostle::kRootKeyName, jostle::test::kAppKey, &key, &disposition);
     }
-    ~BenchHive() {
-        m_store.reset();
-        std::filesystem::remove_all(m_folder);
-    }
-    CSettingsStore& Store() { return *m_store; }
+    CSettingsStore& Store() { return m_store; }
+    std::filesystem::path File() const { return m_folder.Path() / "settings.reg"; }
 
 private:
-    std::filesystem::path m_folder;
-    std::unique_ptr<CSettingsStore> m_store;
+    jostle::test::TempFolder m_folder;
+    CSettingsStore m_store{File()};
 };
 
 void SaveNames(CSettingsStore& store, int count) {
@@ -55,7 +43,8 @@ void BM_ReadUnchangedHive(benchmark::State& state) {
     SaveNames(hive.Store(), 20);
     batch.Commit();
     // Only a file older than the coarsest time stamp step is trusted unchanged.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    std::filesystem::last_write_time(hive.File(), std::filesystem::last_write_time(hive.File()) -
+                                                      std::chrono::hours(1));
     for (auto _ : state) {
         benchmark::DoNotOptimize(hive.Store().ReadInt("Settings", "ComboNameSel", -1));
     }
