@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <cstring>
 
@@ -46,6 +47,20 @@ void FillMenu(QMenu& menu, const menus::Popup& popup, int defaultPosition) {
         }
         ++position;
     }
+}
+
+// Qt closes every popup when the application turns inactive, and hiding the
+// panel makes it so only a moment later: a menu opened in that moment would
+// close as soon as it shows, so it is shown once more.
+const QAction* ExecAtPointer(QMenu& menu) {
+    const QPoint at = QCursor::pos();
+    const bool wasActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    const QAction* chosen = menu.exec(at);
+    if (chosen == nullptr && wasActive &&
+        QGuiApplication::applicationState() != Qt::ApplicationActive) {
+        chosen = menu.exec(at);
+    }
+    return chosen;
 }
 
 } // namespace
@@ -165,7 +180,7 @@ void QtTrayShell::TrackPopupMenu(const menus::Popup& popup, int defaultPosition)
     FillMenu(menu, popup, defaultPosition);
     // A popup menu takes the pointer and the keyboard itself here, so no
     // window needs bringing forward first.
-    const QAction* chosen = menu.exec(QCursor::pos());
+    const QAction* chosen = ExecAtPointer(menu);
     if (chosen != nullptr) {
         PostCommand(chosen->data().toInt());
     }
