@@ -70,8 +70,9 @@ void CJostleView::CreateTrayIcon() {
                                            kIconRunInterval, ids::WM_TRAY_NOTIFY);
     if (!created) {
         m_services.alerts.MessageBox("Failed to create tray icon", AlertIcon::Stop);
-    } else if (m_autoStart == 0) {
-        m_trayIcon.SetIcon(ids::IDI_STOPPED);
+    }
+    if (m_autoStart == 0) {
+        m_trayIcon.SetIcon(ids::IDI_STOPPED); // kept for a tray that comes later
     }
 }
 

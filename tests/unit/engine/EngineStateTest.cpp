@@ -90,6 +90,16 @@ TEST_F(EngineTest, RefusedTrayIconIsReportedWithTheStopIconAndStartUpGoesOn) {
     EXPECT_EQ(trayShell.records.size(), 1U) << "no icon changes while not added";
 }
 
+TEST_F(EngineTest, ATrayThatComesLateShowsTheStoppedIconWithoutAutoStart) {
+    settings.Set("AutoStart", "0");
+    trayShell.accept = false;
+    Initialize();
+    trayShell.accept = true;
+    EXPECT_EQ(view->OnTrayNotify(129, kTaskbarCreated), 1);
+    EXPECT_EQ(trayShell.records.back().request, FakeTrayShell::Request::Add);
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
+}
+
 TEST_F(EngineTest, ProvisionalPeriodNeverOverflows) {
     settings.Set("Often", "99999999999");
     EXPECT_EQ(Initialize().m_periodSeconds, 3600);
