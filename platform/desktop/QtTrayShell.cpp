@@ -49,18 +49,21 @@ void FillMenu(QMenu& menu, const menus::Popup& popup, int defaultPosition) {
     }
 }
 
-// Qt closes every popup when the application turns inactive, and hiding the
-// panel makes it so only a moment later: a menu opened in that moment would
-// close as soon as it shows, so it is shown once more.
+// Qt closes every popup when the application turns inactive. One of our
+// windows losing the focus (the panel hidden, a menu closed) makes it so only
+// a moment later, so a menu opened in that moment would close as soon as it
+// shows: it is shown once more then.
 const QAction* ExecAtPointer(QMenu& menu) {
     const QPoint at = QCursor::pos();
-    const bool wasActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    bool deactivated = false;
+    const QMetaObject::Connection watch =
+        QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &menu,
+                         [&deactivated](Qt::ApplicationState state) {
+                             deactivated = deactivated || state != Qt::ApplicationActive;
+                         });
     const QAction* chosen = menu.exec(at);
-    if (chosen == nullptr && wasActive &&
-        QGuiApplication::applicationState() != Qt::ApplicationActive) {
-        chosen = menu.exec(at);
-    }
-    return chosen;
+    QObject::disconnect(watch);
+    return chosen == nullptr && deactivated ? menu.exec(at) : chosen;
 }
 
 } // namespace
