@@ -216,8 +216,9 @@ new_program_window() {
 }
 
 # True once a screenshot of window $1, kept as $2, shows more than a blank.
+# import can hang on a window destroyed under it, hence the time limit.
 window_painted() {
-    import -window "$1" "$2" 2>/dev/null && (($(convert "$2" -format %k info:) > 2))
+    timeout 5 import -window "$1" "$2" 2>/dev/null && (($(convert "$2" -format %k info:) > 2))
 }
 
 milliseconds_now() {
