@@ -1,6 +1,6 @@
 // The pieces of the console front end: the status line of the panel's models
-// printed as it changes, messages on standard error, a tray
-// that takes every request silently, and a frame whose Close ends the program.
+// printed as it changes, messages on standard error, a tray that takes every
+// request silently, and a frame whose Close ends the program.
 #pragma once
 
 #include "engine/Interfaces.h"

@@ -1,7 +1,7 @@
 #include "engine/EngineText.h"
 
-#include "engine/SettingsKeys.h"
 #include "base/Text.h"
+#include "engine/SettingsKeys.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

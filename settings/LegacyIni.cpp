@@ -1,7 +1,7 @@
 #include "settings/LegacyIni.h"
 
-#include "settings/FileIo.h"
 #include "base/Text.h"
+#include "settings/FileIo.h"
 
 #include <algorithm>
 #include <string_view>

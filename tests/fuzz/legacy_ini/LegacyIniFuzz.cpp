@@ -1,10 +1,10 @@
 // Any legacy INI file: the import must not crash, the settings file it writes
 // must parse, and every value it imported must read back the same, from the
 // file and through the store.
+#include "base/Text.h"
 #include "settings/Hive.h"
 #include "settings/LegacyIni.h"
 #include "settings/SettingsStore.h"
-#include "base/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>

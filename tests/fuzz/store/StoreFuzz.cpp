@@ -3,9 +3,9 @@
 // gives what was last written (or the default when that is 260 bytes or
 // more), a file that parses is never set aside and keeps its values, every
 // file the store writes parses, and a new store reads back what was landed.
+#include "base/Text.h"
 #include "settings/Hive.h"
 #include "settings/SettingsStore.h"
-#include "base/Text.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>
