@@ -1,5 +1,6 @@
 // The panel's commands that open dialogs: copy in, run, apply the result.
-#include "engine/JostleView.h"
+#include "engine/Engine.h"
+#include "engine/EngineText.h"
 
 #include <algorithm>
 #include <string>
@@ -33,7 +34,7 @@ int SaveEditedNames(CSettingsStore& settings, const std::vector<std::string>& na
     return selection;
 }
 
-void CJostleView::OnEditNames() {
+void Engine::EditNames() {
     EditNamesData data;
     for (int index = 0; index < m_nameCombo.Count(); ++index) {
         data.names.push_back(m_nameCombo.ItemText(index));
@@ -47,46 +48,48 @@ void CJostleView::OnEditNames() {
     LoadNameList();
 }
 
-void CJostleView::OnOptions() {
+void Engine::Options() {
     OptionsData data;
-    data.checkIgnore = m_ignoreFailures;
-    data.checkRandomName = m_randomName;
-    data.checkRandomTime = m_randomTime;
-    data.checkAutoStart = m_autoStart;
+    data.checkIgnore = m_options.ignoreFailures;
+    data.checkRandomName = m_options.randomName;
+    data.checkRandomTime = m_options.randomTime;
+    data.checkAutoStart = m_options.autoStart;
     if (!m_services.dialogs.RunOptions(data)) {
         return;
     }
-    m_ignoreFailures = data.checkIgnore;
-    m_randomName = data.checkRandomName;
-    m_randomTime = data.checkRandomTime;
-    m_autoStart = data.checkAutoStart;
+    m_options.ignoreFailures = data.checkIgnore;
+    m_options.randomName = data.checkRandomName;
+    m_options.randomTime = data.checkRandomTime;
+    m_options.autoStart = data.checkAutoStart;
     CSettingsStore& settings = m_services.settings;
     CSettingsStore::Batch batch(settings); // the four options land as one replace
-    WriteSetting(settings, setting::kIgnoreFailures, m_ignoreFailures);
-    WriteSetting(settings, setting::kAutoStart, m_autoStart);
-    WriteSetting(settings, setting::kRandomName, m_randomName);
-    WriteSetting(settings, setting::kRandomTime, m_randomTime);
+    WriteSetting(settings, setting::kIgnoreFailures, m_options.ignoreFailures ? 1 : 0);
+    WriteSetting(settings, setting::kAutoStart, m_options.autoStart ? 1 : 0);
+    WriteSetting(settings, setting::kRandomName, m_options.randomName ? 1 : 0);
+    WriteSetting(settings, setting::kRandomTime, m_options.randomTime ? 1 : 0);
 }
 
-void CJostleView::OnStatistics() {
+void Engine::Statistics() {
     StatisticsData data;
-    data.dnsFailuresText = DecimalText(m_dnsFailures);
-    data.httpFailuresText = DecimalText(m_httpFailures);
-    data.socketFailuresText = DecimalText(m_socketFailures);
-    data.successCountText = DecimalText(m_successCount);
+    data.dnsFailuresText = DecimalText(m_counters.dnsFailures);
+    data.httpFailuresText = DecimalText(m_counters.httpFailures);
+    data.socketFailuresText = DecimalText(m_counters.socketFailures);
+    data.successCountText = DecimalText(m_counters.successes);
     data.lastProblemText = m_lastProblem;
-    m_problemPending = 0; // opening the snapshot acknowledges the problem
+    m_problemPending = false; // opening the snapshot acknowledges the problem
     m_services.dialogs.RunStatistics(data);
 }
 
-void CJostleView::OnAbout() {
+void Engine::About() {
     AboutData data;
     data.ipAddressText = m_localAddressText;
-    data.timeSinceLaunchText = TimeSinceLaunchText(m_services.clock.TickCount(), m_launchTick);
+    // Tick counts of 32 bits, as the text has always been worked out.
+    data.timeSinceLaunchText = TimeSinceLaunchText(static_cast<std::uint32_t>(Now()),
+                                                   static_cast<std::uint32_t>(m_launchMilliseconds));
     m_services.dialogs.RunAbout(data);
 }
 
-void CJostleView::OnHelpFinder() {
+void Engine::Help() {
     m_services.dialogs.ShowHelp();
 }
 

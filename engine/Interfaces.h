@@ -3,6 +3,9 @@
 // implement them with fakes. Every method is called on the one UI thread.
 #pragma once
 
+#include "engine/Network.h"
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -67,78 +70,31 @@ struct PanelControls {
     IStatic& statusText;     // 1004
 };
 
-// --- Network -------------------------------------------------------------------
-
-using SocketHandle = int; // -1: no socket
-inline constexpr SocketHandle kNoSocket = -1;
-
-// What a host lookup gives: the host entry record.
-struct HostEntry {
-    std::optional<std::string> officialName; // empty optional: no official name
-    int addressType = 2;                     // AF_INET
-    std::vector<std::uint32_t> addresses;    // IPv4 addresses, network byte order
-};
-
-enum class ConnectStatus { Connected, CreateFailed, ConnectFailed };
-
-struct ConnectResult {
-    ConnectStatus status;
-    SocketHandle socket; // valid only when Connected
-};
-
-// Socket events.
-inline constexpr int FD_READ = 1;
-inline constexpr int FD_WRITE = 2;
-inline constexpr int FD_CLOSE = 32;
-
-// Where the network reports back; the view implements it.
-class INetworkEvents {
-public:
-    virtual ~INetworkEvents() = default;
-    // A lookup finished: error 0 means success and entry holds the result.
-    virtual void OnLocalHostFound(int error, const HostEntry& entry) = 0;
-    virtual void OnTargetHostFound(int error, const HostEntry& entry) = 0;
-    // event is FD_READ, FD_WRITE or FD_CLOSE.
-    virtual void OnSocketEvent(SocketHandle socket, int event) = 0;
-};
-
-// Lookups complete later, never from inside the call that starts them, from
-// the event loop. A lookup that cannot be started completes as a failure the
-// same way. FD_READ comes again and again while unread data remains; FD_CLOSE
-// once when the peer closes or resets.
-class INetwork {
-public:
-    virtual ~INetwork() = default;
-    virtual void SetEventSink(INetworkEvents* sink) = 0;
-    // The machine's host name; empty on failure.
-    virtual std::string HostName() = 0;
-    virtual void LookupLocalHost(const std::string& hostName) = 0;
-    virtual void LookupTarget(const std::string& name) = 0;
-    // Blocking TCP connect to an IPv4 address (network byte order) and port.
-    virtual ConnectResult Connect(std::uint32_t address, std::uint16_t port) = 0;
-    // Registers for readable, writable and closed events; the socket becomes non-blocking.
-    virtual bool Select(SocketHandle socket) = 0;
-    virtual long Send(SocketHandle socket, const char* data, std::size_t length) = 0;
-    // Reads at most maxLength bytes; returns the count, 0 at end, -1 on error.
-    virtual long Receive(SocketHandle socket, char* buffer, std::size_t maxLength) = 0;
-    virtual void Close(SocketHandle socket) = 0;
-};
-
 // --- Timers, alerts, cursor, clock, random, frame ------------------------------
+
+// The engine's timers, each one-shot.
+enum class TimerId {
+    Deadline,  // the cycle's next expiry
+    Tick,      // the countdown's next whole second, while something shows it
+    AutoStart, // the delay before the automatic start
+    TrayGrace, // how long a tray that is not there yet may take to come
+};
 
 class ITimerEvents {
 public:
     virtual ~ITimerEvents() = default;
-    virtual void OnTimer(int id) = 0;
+    virtual void OnTimer(TimerId id) = 0;
 };
 
-// Timers by id; each expiry calls the sink's OnTimer(id) from the event loop.
+// Each Arm calls the sink's OnTimer(id) once, from the event loop, after
+// delay; arming a timer that runs already re-arms it. A timer also fires in
+// a nested event loop (a message box) run by its own expiry.
 class ITimers {
 public:
     virtual ~ITimers() = default;
     virtual void SetEventSink(ITimerEvents* sink) = 0;
-    virtual void SetTimer(int id, unsigned milliseconds) = 0;
-    virtual void KillTimer(int id) = 0;
+    virtual void Arm(TimerId id, std::chrono::milliseconds delay) = 0;
+    virtual void Cancel(TimerId id) = 0;
 };
 
 enum class AlertIcon { Exclamation, Stop };
@@ -163,8 +119,8 @@ public:
     virtual ~IClock() = default;
     // Local wall-clock time as "%H:%M:%S".
     virtual std::string LocalTimeText() = 0;
-    // Milliseconds since an arbitrary start; wraps like a 32-bit tick count.
-    virtual std::uint32_t TickCount() = 0;
+    // Milliseconds since an arbitrary start, on a clock that never steps.
+    virtual std::int64_t MonotonicMilliseconds() = 0;
     // Seconds since the epoch, to seed the random numbers.
     virtual std::int64_t Seconds() = 0;
 };
@@ -203,10 +159,10 @@ struct EditNamesData {
 };
 
 struct OptionsData {
-    int checkAutoStart = 0;
-    int checkRandomName = 0;
-    int checkRandomTime = 0;
-    int checkIgnore = 0;
+    bool checkAutoStart = false;
+    bool checkRandomName = false;
+    bool checkRandomTime = false;
+    bool checkIgnore = false;
 };
 
 struct StatisticsData {

@@ -1,9 +1,11 @@
-// The keep-alive cycle: local address, target lookup, one attempt (connect,
-// send, first reply), failures and their counting.
-#include "engine/JostleView.h"
+// The keep-alive cycle: own address, target lookup, one attempt (connect,
+// send, first reply), failures and their counting, and the round rule.
+#include "engine/Engine.h"
+#include "engine/EngineText.h"
 #include "res/ResourceIds.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -21,12 +23,16 @@ constexpr std::size_t kReplyBound = std::size_t{1} << 20;
 constexpr const char* kIgnoreHint = "\n\n(The \"Ignore Connection Failures\" option in the "
                                     "Options Dialog might help prevent this in the future.)";
 
-// The address the lookup of this machine's name found: the last of the list.
-std::optional<std::uint32_t> LocalAddressOf(const HostEntry& entry) {
-    if (entry.addresses.empty()) {
-        return std::nullopt;
+// The address the lookup of this machine's name found: the last IPv4 one,
+// else, on a machine without IPv4, the last IPv6 one.
+std::optional<IpAddress> LocalAddressOf(const HostEntry& entry) {
+    if (!entry.ipv4Addresses.empty()) {
+        return entry.ipv4Addresses.back();
     }
-    return entry.addresses.back();
+    if (!entry.ipv6Addresses.empty()) {
+        return entry.ipv6Addresses.back();
+    }
+    return std::nullopt;
 }
 
 std::string WithoutLeadingBlanks(const std::string& text) {
@@ -52,19 +58,41 @@ void CountOne(int& counter) {
     }
 }
 
-} // namespace
-
-void CJostleView::SetBusy() {
-    m_startButton.Enable(false);
-    m_busy = 1;
+// A name given as an address needs no lookup: dotted IPv4, or IPv6.
+bool IsAddressLiteral(const std::string& name) {
+    return StartsWithDigit(name) || ParseIpv6Literal(name).has_value();
 }
 
-void CJostleView::OnStart() {
+std::string LowerCase(std::string text) {
+    for (char& character : text) {
+        character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+    }
+    return text;
+}
+
+} // namespace
+
+void Engine::SetBusy() {
+    m_startButton.Enable(false);
+}
+
+bool Engine::IsBusy() const {
+    switch (m_phase) {
+    case Phase::Stopped:
+    case Phase::CountingDown:
+    case Phase::Resting:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void Engine::OnStart() {
     StopEngine(false);
     m_trayIcon.SetIcon(ids::IDI_ACTIVE);
     SetBusy();
     SetStatus("Starting Connection");
-    if (m_haveLocalAddress == 0) {
+    if (!m_haveLocalAddress) {
         SetStatus("Getting Local IP Address");
         m_services.busyCursor.Show();
         LookupLocalAddress();
@@ -73,15 +101,11 @@ void CJostleView::OnStart() {
     }
 }
 
-void CJostleView::StopEngine(bool notify) {
+void Engine::StopEngine(bool notify) {
     m_startButton.Enable(true);
-    m_busy = 0;
-    if (m_timer101Active != 0) {
-        m_services.timers.KillTimer(ids::TIMER_TICK);
-    }
-    if (m_timer103Active != 0) {
-        m_services.timers.KillTimer(ids::TIMER_AUTOSTART);
-    }
+    m_phase = Phase::Stopped;
+    CancelSchedule();
+    m_services.timers.Cancel(TimerId::AutoStart);
     SetStatus("NOT RUNNING");
     m_countdownText.SetText("");
     m_countdownLabel.Enable(false);
@@ -90,11 +114,10 @@ void CJostleView::StopEngine(bool notify) {
         m_trayIcon.SetTooltip("Jostle has stopped");
         m_trayIcon.SetIcon(ids::IDI_STOPPED);
     }
-    m_bWaiting = 0;
-    m_retryRound = 0;
 }
 
-void CJostleView::LookupLocalAddress() {
+void Engine::LookupLocalAddress() {
+    m_phase = Phase::OwnAddress;
     m_localAddressText = "no address yet";
     const std::string hostName = m_services.network.HostName();
     m_hostBuffer.officialName.reset();
@@ -102,51 +125,52 @@ void CJostleView::LookupLocalAddress() {
     SetStatus("Determining Local IP Address");
 }
 
-void CJostleView::TakeLookupResult(int error, const HostEntry& entry) {
+void Engine::TakeLookupResult(const std::optional<HostEntry>& entry) {
     m_services.busyCursor.Hide();
-    if (error == 0) {
-        m_hostBuffer = entry; // target: the attempts of this start connect to this address
+    if (entry) {
+        m_hostBuffer = *entry; // target: the attempts of this start connect to this address
     }
 }
 
-void CJostleView::OnLocalHostFound(int error, const HostEntry& entry) {
-    TakeLookupResult(error, entry);
-    const bool found = error == 0 && entry.officialName.has_value();
-    const std::optional<std::uint32_t> address = found ? LocalAddressOf(entry) : std::nullopt;
+void Engine::OnLocalHostFound(const std::optional<HostEntry>& entry) {
+    TakeLookupResult(entry);
+    const bool found = entry && entry->officialName.has_value();
+    const std::optional<IpAddress> address = found ? LocalAddressOf(*entry) : std::nullopt;
     if (address) {
-        m_localAddressText = DottedAddress(*address);
+        m_localAddressText = AddressText(*address);
     }
-    if (!address || !StartsWithDigit(m_localAddressText)) {
+    if (!address || m_localAddressText.empty()) {
         SetStatus("NOT RUNNING");
         StopEngine(true);
         Alert("Unable to get local IP address.\nHave you dialed your ISP?" + TimeStampSuffix());
         return;
     }
-    m_haveLocalAddress = 1;
+    m_haveLocalAddress = true;
     ResolveTarget();
 }
 
-void CJostleView::ResolveTarget() {
+void Engine::ResolveTarget() {
     m_pendingName = m_nameCombo.EditText();
-    if (StartsWithDigit(m_pendingName)) {
-        ApplyPeriod();
+    if (IsAddressLiteral(m_pendingName)) {
+        ArmAfterStart();
         return;
     }
+    m_phase = Phase::Resolving;
     m_hostBuffer.officialName.reset();
     m_services.busyCursor.Show();
     m_services.network.LookupTarget(m_pendingName);
     SetStatus("Validating Domain Name");
 }
 
-void CJostleView::OnTargetHostFound(int error, const HostEntry& entry) {
-    TakeLookupResult(error, entry);
-    if (error == 0) {
-        ApplyPeriod();
+void Engine::OnTargetHostFound(const std::optional<HostEntry>& entry) {
+    TakeLookupResult(entry);
+    if (entry) {
+        ArmAfterStart();
         return;
     }
     const std::string name = m_pendingName;
-    RecordProblem(PROBLEM_DNS, name);
-    if (m_ignoreFailures != 0) {
+    RecordProblem(ProblemKind::Dns, name);
+    if (m_options.ignoreFailures) {
         SetStatus("Last domain resolution failed");
         AdvanceToNextName(true, name);
         return;
@@ -155,25 +179,22 @@ void CJostleView::OnTargetHostFound(int error, const HostEntry& entry) {
     Alert("Jostle: Name " + name + " Not Found." + kIgnoreHint + TimeStampSuffix());
 }
 
-void CJostleView::RunTheJob(bool usePending) {
+void Engine::RunTheJob(bool usePending) {
+    m_phase = Phase::Connecting;
     SetBusy();
-    std::string name = m_targetName;
-    if (usePending) {
-        name = m_pendingName;
-        m_usePendingName = 0;
-    }
+    const std::string name = usePending ? m_pendingName : m_targetName;
     if (OpenConnection(name) != kNoSocket) {
-        m_bWaiting = 1;
+        m_phase = Phase::AwaitingReply;
         m_trayIcon.SetIcon(ids::IDI_BUSY);
         SendRequest();
         return;
     }
-    if (m_ignoreFailures == 0) { // ConnectSocket has counted the failure
+    if (!m_options.ignoreFailures) { // ConnectSocket has counted the failure
         StopEngine(true);
     }
 }
 
-SocketHandle CJostleView::OpenConnection(const std::string& name) {
+SocketHandle Engine::OpenConnection(const std::string& name) {
     CloseSocket(); // an earlier attempt's socket that the peer has not closed
     m_services.busyCursor.Show();
     const SocketHandle socket = ConnectSocket(name, "80");
@@ -186,13 +207,13 @@ SocketHandle CJostleView::OpenConnection(const std::string& name) {
     CloseSocket(); // taken meanwhile by an attempt run from a nested event loop
     m_socket = socket;
     m_replyBytes = 0;
-    m_services.network.Select(m_socket);
+    m_services.network.Watch(m_socket);
     SetStatus("Connection made OK");
     SaveNameList(name);
     return m_socket;
 }
 
-void CJostleView::SaveNameList(const std::string& name) {
+void Engine::SaveNameList(const std::string& name) {
     CSettingsStore& settings = m_services.settings;
     CSettingsStore::Batch batch(settings); // the whole list lands as one replace
     WriteSetting(settings, setting::kPeriod, m_periodText);
@@ -210,33 +231,29 @@ void CJostleView::SaveNameList(const std::string& name) {
     WriteSetting(settings, setting::kSelectedName, m_targetIndex);
 }
 
-SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::string& port) {
+SocketHandle Engine::ConnectSocket(const std::string& name, const std::string& port) {
     const std::uint16_t portNumber = PortNumber(port);
     const std::string host = WithoutLeadingBlanks(name);
     if (host.empty() || portNumber == 0) {
-        RecordProblem(PROBLEM_SOCKET, name);
+        RecordProblem(ProblemKind::Socket, name);
         return kNoSocket;
     }
-    std::optional<std::uint32_t> address;
-    if (StartsWithDigit(host)) {
-        address = ParseDottedAddress(host);
-    } else if (!m_hostBuffer.addresses.empty()) {
-        address = m_hostBuffer.addresses.front();
-    }
-    if (!address) { // no lookup result to connect to: the connect cannot succeed
+    bool addressKnown = false;
+    const ConnectResult result = ConnectToHost(host, portNumber, addressKnown);
+    if (!addressKnown) { // no lookup result to connect to: the connect cannot succeed
         ReportConnectFailure(name, port);
         return kNoSocket;
     }
-    const ConnectResult result = m_services.network.Connect(*address, portNumber);
     switch (result.status) {
     case ConnectStatus::Connected:
         return result.socket;
     case ConnectStatus::CreateFailed:
-        RecordProblem(PROBLEM_SOCKET, name); // before the message, as every failure
-        if (m_ignoreFailures == 0) {
+        RecordProblem(ProblemKind::Socket, name); // before the message, as every failure
+        if (!m_options.ignoreFailures) {
             Alert("Jostle: Error opening stream socket" + TimeStampSuffix());
         }
         return kNoSocket;
+    case ConnectStatus::NoRoute:
     case ConnectStatus::ConnectFailed:
         break;
     }
@@ -244,85 +261,111 @@ SocketHandle CJostleView::ConnectSocket(const std::string& name, const std::stri
     return kNoSocket;
 }
 
+// IPv4 first; the name's IPv6 addresses only when it has no IPv4 address or
+// no IPv4 route reaches it, all within the one attempt.
+ConnectResult Engine::ConnectToHost(const std::string& host, std::uint16_t port,
+                                    bool& addressKnown) {
+    std::vector<IpAddress> candidates;
+    if (StartsWithDigit(host) && host.find(':') == std::string::npos) {
+        candidates.push_back(IpAddress::FromV4(ParseDottedAddress(host)));
+    } else if (const std::optional<IpAddress> literal = ParseIpv6Literal(host)) {
+        candidates.push_back(*literal);
+    } else {
+        const HostEntry& found = m_hostBuffer;
+        if (!found.ipv4Addresses.empty()) {
+            candidates.push_back(found.ipv4Addresses.front());
+        }
+        candidates.insert(candidates.end(), found.ipv6Addresses.begin(), found.ipv6Addresses.end());
+    }
+    addressKnown = !candidates.empty();
+    ConnectResult result{ConnectStatus::ConnectFailed, kNoSocket};
+    for (const IpAddress& address : candidates) {
+        result = m_services.network.Connect(address, port);
+        const bool ipv4WithoutRoute = !address.IsV6() && result.status == ConnectStatus::NoRoute;
+        if (!ipv4WithoutRoute) {
+            break;
+        }
+    }
+    return result;
+}
+
 // A failed connect counts an HTTP problem under the name without its leading
 // blanks and, once it has been handled, the attempt's socket problem.
-void CJostleView::ReportConnectFailure(const std::string& name, const std::string& port) {
+void Engine::ReportConnectFailure(const std::string& name, const std::string& port) {
     const std::string host = WithoutLeadingBlanks(name);
-    RecordProblem(PROBLEM_HTTP, host);
-    if (m_ignoreFailures != 0) {
+    RecordProblem(ProblemKind::Http, host);
+    if (m_options.ignoreFailures) {
         SetStatus("Last connection failed");
         AdvanceToNextName(false, host);
     } else {
         Alert("Jostle: Cannot connect to " + host + " on port " + port + "." + kIgnoreHint +
               TimeStampSuffix());
     }
-    RecordProblem(PROBLEM_SOCKET, name);
+    RecordProblem(ProblemKind::Socket, name);
 }
 
-void CJostleView::CloseSocket() {
+void Engine::CloseSocket() {
     if (m_socket != kNoSocket) {
         m_services.network.Close(m_socket);
         m_socket = kNoSocket;
     }
 }
 
-void CJostleView::SendRequest() {
-    const std::string request = BuildRequest(m_localAddressText);
+void Engine::SendRequest() {
+    const std::string request = BuildRequest(HostHeaderText(m_localAddressText));
     m_services.network.Send(m_socket, request.data(), request.size());
     SetStatus("Jostle was sent");
 }
 
-void CJostleView::OnSocketEvent(SocketHandle socket, int event) {
-    if (socket != m_socket || socket == kNoSocket) {
-        return; // an earlier attempt's socket
-    }
-    if (event == FD_READ) {
+void Engine::OnReadable(SocketHandle socket) {
+    if (socket == m_socket && socket != kNoSocket) {
         HandleReadable();
-    } else if (event == FD_CLOSE) {
+    }
+}
+
+void Engine::OnClosed(SocketHandle socket) {
+    if (socket == m_socket && socket != kNoSocket) {
         CloseSocket();
     }
 }
 
-void CJostleView::HandleReadable() {
+void Engine::HandleReadable() {
     m_recvBuffer.fill('\0');
     const long received = m_services.network.Receive(m_socket, m_recvBuffer.data(), kReceiveChunk);
     if (received > 0) {
         m_replyBytes += static_cast<std::size_t>(received);
     }
-    if (m_bWaiting == 0) {
+    if (m_phase != Phase::AwaitingReply) {
         if (m_replyBytes >= kReplyBound) {
             CloseSocket(); // enough of this reply
         }
         return;
     }
-    m_bWaiting = 0;
-    m_busy = 0;
     m_trayIcon.SetIcon(ids::IDI_ACTIVE);
     SetStatus("Jostle completed at " + m_services.clock.LocalTimeText());
-    CountOne(m_successCount);
-    m_roundFailures = 0; // a success begins a new round
+    CountOne(m_counters.successes);
+    m_failedEntries.clear(); // a success begins a new round
+    Settled(Phase::CountingDown);
 }
 
-void CJostleView::RecordProblem(int kind, const std::string& name) {
+void Engine::RecordProblem(ProblemKind kind, const std::string& name) {
     m_trayIcon.SetIcon(ids::IDI_ACTIVE);
     m_lastProblem = name;
-    m_problemPending = 1;
+    m_problemPending = true;
     switch (kind) {
-    case PROBLEM_HTTP:
-        CountOne(m_httpFailures);
+    case ProblemKind::Http:
+        CountOne(m_counters.httpFailures);
         break;
-    case PROBLEM_DNS:
-        CountOne(m_dnsFailures);
+    case ProblemKind::Dns:
+        CountOne(m_counters.dnsFailures);
         break;
-    case PROBLEM_SOCKET:
-        CountOne(m_socketFailures);
-        break;
-    default:
+    case ProblemKind::Socket:
+        CountOne(m_counters.socketFailures);
         break;
     }
 }
 
-void CJostleView::AdvanceToNextName(bool afterLookupFailure, const std::string& name) {
+void Engine::AdvanceToNextName(bool afterLookupFailure, const std::string& name) {
     m_lastProblem = name;
     const int count = m_nameCombo.Count();
     if (count > 0) {
@@ -336,22 +379,42 @@ void CJostleView::AdvanceToNextName(bool afterLookupFailure, const std::string& 
         } else {
             index = m_nameCombo.FindExact(name);
         }
-        m_nameCombo.Select((index + 1) % count);
+        m_restartEntry = (index + 1) % count;
+        m_nameCombo.Select(m_restartEntry);
     }
-    if (++m_roundFailures >= std::max(count, 1)) {
-        m_roundFailures = 0;
+    if (RoundHasFailed(name)) {
+        m_failedEntries.clear();
         WaitForNextRound();
         return;
     }
     OnStart();
 }
 
-std::string CJostleView::TimeStampSuffix() {
+// A round has failed once every entry of the list as it is now has failed
+// since the last success or the user's start. A typed name that is no entry
+// is tried, but is no part of the round.
+bool Engine::RoundHasFailed(const std::string& failedName) {
+    const auto hasFailed = [this](const std::string& name) {
+        return std::find(m_failedEntries.begin(), m_failedEntries.end(), LowerCase(name)) !=
+               m_failedEntries.end();
+    };
+    if (m_nameCombo.FindExact(failedName) >= 0 && !hasFailed(failedName)) {
+        m_failedEntries.push_back(LowerCase(failedName));
+    }
+    for (int index = 0; index < m_nameCombo.Count(); ++index) {
+        if (!hasFailed(m_nameCombo.ItemText(index))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Engine::TimeStampSuffix() {
     return "\n\nJostle launched at time " + m_launchTimeText + "\nThis message created at time " +
            m_services.clock.LocalTimeText();
 }
 
-void CJostleView::Alert(const std::string& text) {
+void Engine::Alert(const std::string& text) {
     m_services.alerts.MessageBox(text, AlertIcon::Exclamation);
 }
 

@@ -65,12 +65,4 @@ inline constexpr int IDC_TIME_SINCE_LAUNCH = 1013;
 inline constexpr int IDC_EMAIL_LINK = 1022;
 inline constexpr int IDC_WEB_LINK = 1023;
 
-// Timers.
-inline constexpr int TIMER_TICK = 101;       // the scheduler's one-second tick
-inline constexpr int TIMER_AUTOSTART = 103;  // one-shot delay before the automatic start
-inline constexpr int TIMER_LINK_PAUSE = 105; // the hyperlink's pause after a click
-
-// The tray icon's callback message.
-inline constexpr unsigned WM_TRAY_NOTIFY = 0x8064;
-
 } // namespace jostle::ids

@@ -1,59 +1,53 @@
-// The program's one icon in the notification area: adds, changes and removes
-// it through the shell, and turns the shell's mouse callbacks into the
-// context menu and the default command.
+// The program's one icon in the notification area: shows, changes and
+// removes it through the shell, keeps its look while no tray is there, and
+// turns what the user does with it into the menu and the default command.
 #pragma once
 
 #include "tray/TrayShell.h"
 
-#include <span>
 #include <string>
 
 namespace jostle {
 
-inline constexpr unsigned kNotifyIconDataSize = 88; // the record's size in its original form
+// Whoever the icon's menu items and default action are for.
+class ITrayCommands {
+public:
+    virtual ~ITrayCommands() = default;
+    virtual void OnCommand(int commandId) = 0;
+};
 
-class CTrayNotifyIcon {
+class CTrayNotifyIcon : public ITrayEvents {
 public:
     explicit CTrayNotifyIcon(ITrayShell& shell);
-    virtual ~CTrayNotifyIcon(); // removes the icon
+    ~CTrayNotifyIcon() override; // removes the icon
     CTrayNotifyIcon(const CTrayNotifyIcon&) = delete;
     CTrayNotifyIcon& operator=(const CTrayNotifyIcon&) = delete;
 
-    // Adds the icon; true when the shell accepted it. icon is an icon resource id.
-    bool Create(INotifyWindow* window, unsigned id, const std::string& tooltip, int icon,
-                unsigned callbackMessage);
-    // The icon-run form: shows the first icon of the run; the interval is not used.
-    bool Create(INotifyWindow* window, unsigned id, const std::string& tooltip,
-                std::span<const int> icons, unsigned intervalMilliseconds,
-                unsigned callbackMessage);
-
-    // Change the icon (a resource id) or the tooltip (at most 63 characters are
-    // kept); false without a request while the icon is not added.
-    bool SetIcon(int resourceId);
-    bool SetTooltip(const std::string& text);
-
-    // The callback message's two parameters; 1 when handled, 0 otherwise.
-    // kTaskbarCreated adds a refused icon again.
-    virtual int HandleNotification(unsigned id, unsigned mouseMessage);
-
-    // Deletes the icon while it is added.
+    // Shows the icon; true when a tray took it. Commands go to owner from
+    // now on, and a tray that comes later gets the icon as it looks then.
+    bool Create(ITrayCommands& owner, const std::string& tooltip, int icon);
+    // The look changes even while no tray shows the icon.
+    void SetIcon(int icon);
+    void SetTooltip(const std::string& text); // the first kTooltipLength characters
+    // Takes the icon away for good.
     void Remove();
 
-    bool IsAdded() const { return m_bAdded != 0; }
-    const NotifyIconData& IconData() const { return m_iconData; }
+    bool IsShown() const { return m_shown; }
+    const TrayIconLook& Look() const { return m_look; }
+
+    void OnTrayContextMenu() override;
+    void OnTrayActivated() override;
+    void OnTrayAppeared() override;
+    void OnTrayMenuCommand(int commandId) override;
 
 private:
-    // The common core of every icon change; the handle is the icon resource id.
-    bool SetIconHandle(int iconHandle);
-    // Add with the record as it stands; the menu goes along when accepted.
-    bool AddToShell();
-    void AddAgain();
-    bool ModifyInShell(unsigned flags);
+    bool Show();
+    void Update();
 
     ITrayShell& m_shell;
-    NotifyIconData m_iconData;
-    int m_bAdded = 0;
-    INotifyWindow* m_pNotifyWnd = nullptr;
+    ITrayCommands* m_owner = nullptr;
+    TrayIconLook m_look;
+    bool m_shown = false;
 };
 
 } // namespace jostle

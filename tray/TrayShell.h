@@ -1,61 +1,46 @@
-// The shell's notification-icon service as the tray icon class sees it.
+// The desktop's tray as the tray icon sees it: requests in the icon's own
+// terms going out, what the user did coming back.
 #pragma once
 
 #include "res/Menus.h"
 
-#include <span>
 #include <string>
 
 namespace jostle {
 
-inline constexpr unsigned NIF_MESSAGE = 1;
-inline constexpr unsigned NIF_ICON = 2;
-inline constexpr unsigned NIF_TIP = 4;
-inline constexpr std::size_t kTipSize = 64; // 63 characters and the terminating zero
-// The mouse messages the shell reports in the icon's callback.
-inline constexpr unsigned WM_LBUTTONUP = 0x202;
-inline constexpr unsigned WM_LBUTTONDBLCLK = 0x203;
-inline constexpr unsigned WM_RBUTTONUP = 0x205;
-// Sent as a callback message when a tray appears after an Add was refused for
-// want of one, so that the icon can be added again.
-inline constexpr unsigned kTaskbarCreated = 0xC000;
-
-// The window that receives the icon's callbacks and the menu's commands.
-class INotifyWindow {
+// What the user did with the icon, and a tray that came.
+class ITrayEvents {
 public:
-    virtual ~INotifyWindow() = default;
-    // The callback message: the icon's id and the mouse message.
-    virtual int OnTrayNotify(unsigned id, unsigned mouseMessage) = 0;
-    virtual void OnCommand(int commandId) = 0;
+    virtual ~ITrayEvents() = default;
+    // The user asked for the icon's menu (a right click).
+    virtual void OnTrayContextMenu() = 0;
+    // The icon's default action: a double click, or the primary action of a
+    // StatusNotifierItem host, which reports no double clicks.
+    virtual void OnTrayActivated() = 0;
+    // A tray came after ShowIcon was refused for want of one.
+    virtual void OnTrayAppeared() = 0;
+    // An item of the icon's menu was chosen; reported once the menu has closed.
+    virtual void OnTrayMenuCommand(int commandId) = 0;
 };
 
-// The notification-icon record.
-struct NotifyIconData {
-    unsigned cbSize = 0;
-    INotifyWindow* hWnd = nullptr;
-    unsigned uID = 0;
-    unsigned uFlags = 0;
-    unsigned uCallbackMessage = 0;
-    int hIcon = 0; // icon resource id; 0: none
-    char szTip[kTipSize] = {};
+struct TrayIconLook {
+    int icon = 0;        // icon resource id
+    std::string tooltip; // at most kTooltipLength characters
 };
+
+inline constexpr std::size_t kTooltipLength = 63;
 
 class ITrayShell {
 public:
     virtual ~ITrayShell() = default;
-    // NIM_ADD, NIM_MODIFY, NIM_DELETE: true when the shell accepted the request.
-    virtual bool Add(const NotifyIconData& data) = 0;
-    virtual bool Modify(const NotifyIconData& data) = 0;
-    virtual bool Delete(const NotifyIconData& data) = 0;
-    // Shows popup at the pointer with the item at defaultPosition in bold;
-    // returns when the menu closes. A chosen item reaches the notification
-    // window as a command from the event queue, after the caller has returned.
-    virtual void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) = 0;
-    // Delivers a command to the notification window (hWnd) at once, synchronously.
-    virtual void SendCommand(int commandId) = 0;
-    // The icon's context menu, handed over after every accepted Add, for trays
-    // that show the menu themselves; a shell that pops it up on request ignores it.
-    virtual void AttachMenu(const menus::Popup& /*popup*/, int /*defaultPosition*/) {}
+    virtual void SetEventSink(ITrayEvents* sink) = 0;
+    // Shows the icon with its menu (the default item in bold where the tray
+    // draws it); false when there is no tray, which is then watched for.
+    virtual bool ShowIcon(const TrayIconLook& look, const menus::Popup& menu, int defaultItem) = 0;
+    virtual void UpdateIcon(const TrayIconLook& look) = 0;
+    virtual void RemoveIcon() = 0;
+    // Pops the menu up at the pointer; returns when it closes.
+    virtual void PopUpMenu(const menus::Popup& menu, int defaultItem) = 0;
 };
 
 } // namespace jostle

@@ -6,12 +6,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <sys/timerfd.h>
 #include <unistd.h>
 
 namespace jostle {
 
-QtTimers::Timer::Timer() : fd(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
+QtTimers::Timer::Timer() : fd(timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC)) {
     if (fd < 0) {
         // Without its timers the program would sit still, saying it runs.
         qFatal("jostle: cannot create a timer: %s", std::strerror(errno));
@@ -24,14 +25,17 @@ QtTimers::Timer::~Timer() {
     close(fd);
 }
 
-// Arming, and disarming with zero, also forgets an expiry not yet read: one
-// that came before a kill or a restart is never delivered.
-void QtTimers::Timer::Arm(unsigned milliseconds) {
-    const timespec interval{static_cast<time_t>(milliseconds / 1000U),
-                            static_cast<long>(milliseconds % 1000U) * 1000000L};
-    const itimerspec schedule{interval, interval};
+// Arming, and disarming, also forgets an expiry not yet read: one that came
+// before a cancel or a re-arm is never delivered.
+void QtTimers::Timer::Arm(std::optional<std::chrono::milliseconds> delay) {
+    timespec expiry{};
+    if (delay) {
+        const auto milliseconds = std::max<std::int64_t>(delay->count(), 0);
+        expiry = {static_cast<time_t>(milliseconds / 1000),
+                  std::max(static_cast<long>(milliseconds % 1000) * 1000000L, 1L)};
+    }
+    const itimerspec schedule{{}, expiry}; // once; a zero expiry would disarm it
     timerfd_settime(fd, 0, &schedule, nullptr);
-    active = milliseconds != 0;
 }
 
 bool QtTimers::Timer::TakeExpiry() {
@@ -48,23 +52,18 @@ void QtTimers::SetEventSink(ITimerEvents* sink) {
     m_sink = sink;
 }
 
-void QtTimers::SetTimer(int id, unsigned milliseconds) {
-    TimerFor(id).Arm(std::max(milliseconds, 1U)); // zero would disarm it
+void QtTimers::Arm(TimerId id, std::chrono::milliseconds delay) {
+    TimerFor(id).Arm(delay);
 }
 
-void QtTimers::KillTimer(int id) {
+void QtTimers::Cancel(TimerId id) {
     const auto found = m_timers.find(id);
     if (found != m_timers.end()) {
-        found->second->Arm(0);
+        found->second->Arm(std::nullopt);
     }
 }
 
-bool QtTimers::IsActive(int id) const {
-    const auto found = m_timers.find(id);
-    return found != m_timers.end() && found->second->active;
-}
-
-QtTimers::Timer& QtTimers::TimerFor(int id) {
+QtTimers::Timer& QtTimers::TimerFor(TimerId id) {
     auto& timer = m_timers[id];
     if (!timer) {
         timer = std::make_unique<Timer>();
@@ -74,9 +73,7 @@ QtTimers::Timer& QtTimers::TimerFor(int id) {
     return *timer;
 }
 
-// Several expiries missed while the loop was busy make one call, as with a
-// QTimer.
-void QtTimers::Deliver(int id) {
+void QtTimers::Deliver(TimerId id) {
     if (m_timers.at(id)->TakeExpiry() && m_sink != nullptr) {
         m_sink->OnTimer(id);
     }

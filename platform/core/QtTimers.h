@@ -5,13 +5,15 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
 namespace jostle {
 
-// Each timer is a repeating kernel timer (timerfd) watched by the event loop:
-// an expiry wakes the loop once and is handled right there. Unlike a QTimer,
+// Each timer is a one-shot kernel timer (timerfd, on the clock that counts
+// suspended time too, as SystemClock does) watched by the event loop: an
+// expiry wakes the loop once and is handled right there. Unlike a QTimer,
 // which Qt holds back while its own timeout runs, it also fires in a nested
 // loop run by its own expiry (a message box), behind which the countdown
 // must go on.
@@ -23,10 +25,8 @@ public:
     QtTimers& operator=(const QtTimers&) = delete;
 
     void SetEventSink(ITimerEvents* sink) override;
-    // Starts timer id, or restarts it with the new interval if it runs already.
-    void SetTimer(int id, unsigned milliseconds) override;
-    void KillTimer(int id) override;
-    bool IsActive(int id) const;
+    void Arm(TimerId id, std::chrono::milliseconds delay) override;
+    void Cancel(TimerId id) override;
 
 private:
     struct Timer {
@@ -35,22 +35,22 @@ private:
         Timer(const Timer&) = delete;
         Timer& operator=(const Timer&) = delete;
 
-        void Arm(unsigned milliseconds);
+        // Disarmed without a delay.
+        void Arm(std::optional<std::chrono::milliseconds> delay);
         // True when the timer expired since it was last armed or read.
         bool TakeExpiry();
 
         int fd;
         std::unique_ptr<QSocketNotifier> notifier;
-        bool active = false;
     };
 
-    Timer& TimerFor(int id);
-    void Deliver(int id);
+    Timer& TimerFor(TimerId id);
+    void Deliver(TimerId id);
 
     ITimerEvents* m_sink = nullptr;
-    // A killed timer stays, disarmed: it may be the one whose expiry is being
+    // A cancelled timer stays, disarmed: it may be the one whose expiry is being
     // handled right now.
-    std::map<int, std::unique_ptr<Timer>> m_timers;
+    std::map<TimerId, std::unique_ptr<Timer>> m_timers;
 };
 
 } // namespace jostle

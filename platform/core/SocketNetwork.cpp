@@ -15,16 +15,16 @@
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
+#include <cstring>
 
 namespace jostle {
 
-// A selected socket: FD_READ is reported once and then not again until the
-// next Receive, so "readable" repeats while unread data remains without
-// flooding the queue; FD_CLOSE is reported once.
-struct SocketNetwork::Watch {
+// A watched socket: readable is reported once and then not again until the
+// next Receive, so it repeats while unread data remains without flooding the
+// queue; closed is reported once.
+struct SocketNetwork::SocketWatch {
     std::uint64_t serial = 0;
     QSocketNotifier* readable = nullptr;
-    QSocketNotifier* writable = nullptr;
     bool closeReported = false;
 };
 
@@ -124,6 +124,15 @@ std::pair<int, std::vector<std::uint32_t>> ResolveIpv4(AddressResolver resolve,
     return {0, addresses};
 }
 
+HostEntry EntryOf(const std::string& name, const std::vector<std::uint32_t>& addresses) {
+    HostEntry entry;
+    entry.officialName = name;
+    for (const std::uint32_t address : addresses) {
+        entry.ipv4Addresses.push_back(IpAddress::FromV4(address));
+    }
+    return entry;
+}
+
 // The local lookup keeps only the last address of the list, the one the
 // original platform's result layout yields.
 std::pair<int, HostEntry> LookupResult(AddressResolver resolve, const std::string& name,
@@ -138,7 +147,7 @@ std::pair<int, HostEntry> LookupResult(AddressResolver resolve, const std::strin
     if (keepLastAddress) {
         addresses = {addresses.back()};
     }
-    return {0, HostEntry{name, AF_INET, std::move(addresses)}};
+    return {0, EntryOf(name, addresses)};
 }
 
 bool CanLookUp(const std::string& name) {
@@ -173,7 +182,7 @@ std::string SocketNetwork::HostName() {
 
 void SocketNetwork::LookupLocalHost(const std::string& hostName) {
     if (const auto address = FindLocalAddress()) {
-        CompleteLookupLater(LookupKind::Local, 0, HostEntry{hostName, AF_INET, {*address}});
+        CompleteLookupLater(LookupKind::Local, 0, EntryOf(hostName, {*address}));
     } else if (CanLookUp(hostName)) {
         StartResolverLookup(LookupKind::Local, hostName, true);
     } else {
@@ -197,7 +206,7 @@ void SocketNetwork::StartResolverLookup(LookupKind kind, const std::string& name
                                         bool keepLastAddress) {
     in_addr literal{};
     if (inet_pton(AF_INET, name.c_str(), &literal) == 1) {
-        CompleteLookupLater(kind, 0, HostEntry{name, AF_INET, {literal.s_addr}});
+        CompleteLookupLater(kind, 0, EntryOf(name, {literal.s_addr}));
         return;
     }
     if (in6_addr literal6{}; inet_pton(AF_INET6, name.c_str(), &literal6) == 1) {
@@ -245,14 +254,21 @@ void SocketNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& 
     if (m_sink == nullptr) {
         return;
     }
+    const std::optional<HostEntry> found =
+        error == 0 ? std::optional<HostEntry>(entry) : std::nullopt;
     if (kind == LookupKind::Local) {
-        m_sink->OnLocalHostFound(error, entry);
+        m_sink->OnLocalHostFound(found);
     } else {
-        m_sink->OnTargetHostFound(error, entry);
+        m_sink->OnTargetHostFound(found);
     }
 }
 
-ConnectResult SocketNetwork::Connect(std::uint32_t address, std::uint16_t port) {
+ConnectResult SocketNetwork::Connect(const IpAddress& target, std::uint16_t port) {
+    if (target.IsV6()) {
+        return {ConnectStatus::ConnectFailed, kNoSocket};
+    }
+    std::uint32_t address = 0;
+    std::memcpy(&address, target.bytes.data(), sizeof address);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return {ConnectStatus::CreateFailed, kNoSocket};
@@ -265,41 +281,30 @@ ConnectResult SocketNetwork::Connect(std::uint32_t address, std::uint16_t port) 
     return {ConnectStatus::Connected, fd};
 }
 
-bool SocketNetwork::Select(SocketHandle socket) {
+bool SocketNetwork::Watch(SocketHandle socket) {
     if (m_ownSockets.count(socket) == 0 || m_watches.count(socket) != 0 ||
         !SetNonBlocking(socket, true)) {
         return false;
     }
-    auto watch = std::make_unique<Watch>(
-        Watch{m_nextSerial++, new QSocketNotifier(socket, QSocketNotifier::Read, this),
-              new QSocketNotifier(socket, QSocketNotifier::Write, this), false});
+    auto watch = std::make_unique<SocketWatch>(
+        SocketWatch{m_nextSerial++, new QSocketNotifier(socket, QSocketNotifier::Read, this),
+                    false});
     const std::uint64_t serial = watch->serial;
     connect(watch->readable, &QSocketNotifier::activated, this,
             [this, socket, serial] { OnReadable(socket, serial); });
-    connect(watch->writable, &QSocketNotifier::activated, this,
-            [this, socket, serial] { OnWritable(socket, serial); });
     m_watches[socket] = std::move(watch);
     return true;
 }
 
-SocketNetwork::Watch* SocketNetwork::FindWatch(SocketHandle socket, std::uint64_t serial) {
+SocketNetwork::SocketWatch* SocketNetwork::FindWatch(SocketHandle socket, std::uint64_t serial) {
     const auto found = m_watches.find(socket);
     return found != m_watches.end() && found->second->serial == serial ? found->second.get()
                                                                        : nullptr;
 }
 
-void SocketNetwork::OnWritable(SocketHandle socket, std::uint64_t serial) {
-    Watch* watch = FindWatch(socket, serial);
-    if (watch == nullptr) {
-        return;
-    }
-    watch->writable->setEnabled(false);
-    DeliverSocketEvent(socket, FD_WRITE);
-}
-
 // A peek tells data from the peer's close or reset.
 void SocketNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
-    Watch* watch = FindWatch(socket, serial);
+    SocketWatch* watch = FindWatch(socket, serial);
     if (watch == nullptr) {
         return;
     }
@@ -307,18 +312,16 @@ void SocketNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
     char probe = 0;
     const ssize_t peeked = ::recv(socket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (peeked > 0) {
-        DeliverSocketEvent(socket, FD_READ);
+        if (m_sink != nullptr) {
+            m_sink->OnReadable(socket);
+        }
     } else if (peeked < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
         watch->readable->setEnabled(true);
     } else {
         watch->closeReported = true;
-        DeliverSocketEvent(socket, FD_CLOSE);
-    }
-}
-
-void SocketNetwork::DeliverSocketEvent(SocketHandle socket, int event) {
-    if (m_sink != nullptr) {
-        m_sink->OnSocketEvent(socket, event);
+        if (m_sink != nullptr) {
+            m_sink->OnClosed(socket);
+        }
     }
 }
 
@@ -349,17 +352,15 @@ void SocketNetwork::Close(SocketHandle socket) {
     ::close(socket);
 }
 
-// The notifiers may be the ones whose signal is being handled right now, so
-// they go later; disabled, they can report nothing more meanwhile.
+// The notifier may be the one whose signal is being handled right now, so it
+// goes later; disabled, they can report nothing more meanwhile.
 void SocketNetwork::StopWatching(SocketHandle socket) {
     const auto found = m_watches.find(socket);
     if (found == m_watches.end()) {
         return;
     }
-    for (QSocketNotifier* notifier : {found->second->readable, found->second->writable}) {
-        notifier->setEnabled(false);
-        notifier->deleteLater();
-    }
+    found->second->readable->setEnabled(false);
+    found->second->readable->deleteLater();
     m_watches.erase(found);
 }
 

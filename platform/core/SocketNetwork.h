@@ -3,7 +3,7 @@
 // loop; POSIX sockets watched by QSocketNotifier.
 #pragma once
 
-#include "engine/Interfaces.h"
+#include "engine/Network.h"
 
 #include <QObject>
 #include <chrono>
@@ -43,15 +43,15 @@ public:
     std::string HostName() override;
     void LookupLocalHost(const std::string& hostName) override;
     void LookupTarget(const std::string& name) override;
-    ConnectResult Connect(std::uint32_t address, std::uint16_t port) override;
-    bool Select(SocketHandle socket) override;
+    ConnectResult Connect(const IpAddress& address, std::uint16_t port) override;
+    bool Watch(SocketHandle socket) override;
     long Send(SocketHandle socket, const char* data, std::size_t length) override;
     long Receive(SocketHandle socket, char* buffer, std::size_t maxLength) override;
     void Close(SocketHandle socket) override;
 
 private:
     enum class LookupKind { Local, Target };
-    struct Watch;
+    struct SocketWatch;
 
     void CompleteLookupLater(LookupKind kind, int error, HostEntry entry);
     void CompleteLookup(LookupKind kind, int error, const HostEntry& entry);
@@ -61,15 +61,13 @@ private:
     void FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
                               const HostEntry& entry);
     void OnReadable(SocketHandle socket, std::uint64_t serial);
-    void OnWritable(SocketHandle socket, std::uint64_t serial);
-    Watch* FindWatch(SocketHandle socket, std::uint64_t serial);
-    void DeliverSocketEvent(SocketHandle socket, int event);
+    SocketWatch* FindWatch(SocketHandle socket, std::uint64_t serial);
     void StopWatching(SocketHandle socket);
 
     const NetworkOptions m_options;
     INetworkEvents* m_sink = nullptr;
     std::set<SocketHandle> m_ownSockets;
-    std::map<SocketHandle, std::unique_ptr<Watch>> m_watches;
+    std::map<SocketHandle, std::unique_ptr<SocketWatch>> m_watches;
     std::uint64_t m_nextSerial = 1;
     std::map<std::uint64_t, std::thread> m_lookups; // one thread per lookup out
     std::uint64_t m_nextLookup = 1;

@@ -17,14 +17,12 @@ std::string SystemClock::LocalTimeText() {
     return text;
 }
 
-// Milliseconds since the system started, time spent suspended included, cut
-// to 32 bits so that it wraps like the original tick count.
-std::uint32_t SystemClock::TickCount() {
+// Milliseconds since the system started, time spent suspended included: the
+// clock the timers run on.
+std::int64_t SystemClock::MonotonicMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);
-    const auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000U +
-                              static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
-    return static_cast<std::uint32_t>(milliseconds);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 std::int64_t SystemClock::Seconds() {

@@ -12,7 +12,7 @@ namespace jostle {
 class SystemClock : public IClock {
 public:
     std::string LocalTimeText() override;
-    std::uint32_t TickCount() override;
+    std::int64_t MonotonicMilliseconds() override;
     std::int64_t Seconds() override;
 };
 
