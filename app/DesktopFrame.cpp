@@ -35,11 +35,7 @@ FrameSize DesktopFrame::FitToPanel() {
 }
 
 FrameSize DesktopFrame::Fit() {
-    const FrameSize size = m_frame->FitToPanel();
-    if (m_fitted) {
-        m_fitted(size);
-    }
-    return size;
+    return m_frame->FitToPanel();
 }
 
 void DesktopFrame::ShowAndActivate() {
@@ -47,7 +43,7 @@ void DesktopFrame::ShowAndActivate() {
 }
 
 void DesktopFrame::Hide() {
-    if (IsBuilt() && m_icon != nullptr && m_icon->IsAdded()) {
+    if (IsBuilt() && m_icon != nullptr && m_icon->IsShown()) {
         m_frame->Hide();
     }
 }

@@ -23,8 +23,6 @@ public:
 
     // Where the frame's menu items and buttons go.
     void SendCommandsTo(std::function<void(int)> commands) { m_commands = std::move(commands); }
-    // Told the frame's size once it has been fitted to the panel.
-    void ReportFittedSize(std::function<void(FrameSize)> fitted) { m_fitted = std::move(fitted); }
     // Return To Tray hides the frame only while this icon is in a tray, since
     // nothing else could bring it back.
     void WatchIcon(const CTrayNotifyIcon& icon) { m_icon = &icon; }
@@ -32,8 +30,7 @@ public:
     CMainFrame& Built();
     bool IsBuilt() const { return m_frame != nullptr; }
 
-    // Fits the frame now if it is built, else as soon as it is; the size is
-    // then reported (zero until known).
+    // Fits the frame now if it is built, else as soon as it is (zero until then).
     FrameSize FitToPanel() override;
     void ShowAndActivate() override;
     void Hide() override;
@@ -45,7 +42,6 @@ private:
     PanelModel& m_model;
     std::function<void()> m_onClosing;
     std::function<void(int)> m_commands;
-    std::function<void(FrameSize)> m_fitted;
     const CTrayNotifyIcon* m_icon = nullptr;
     std::unique_ptr<CMainFrame> m_frame;
     bool m_fitWanted = false;

@@ -15,20 +15,21 @@ void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out) {
     });
 }
 
+void PrintNextAttempts(Engine& engine, IClock& clock, std::FILE* out) {
+    engine.OnScheduled([&engine, &clock, out] {
+        const std::optional<std::int64_t> toExpiry = engine.Snapshot().millisecondsToExpiry;
+        if (!toExpiry) {
+            return;
+        }
+        std::fprintf(out, "%s Next jostle at %s\n", clock.LocalTimeText().c_str(),
+                     LocalTimeTextIn(std::chrono::milliseconds(*toExpiry)).c_str());
+        std::fflush(out);
+    });
+}
+
 void ConsoleAlerts::MessageBox(const std::string& text, AlertIcon /*icon*/) {
     std::fprintf(m_out, "%s\n", text.c_str());
     std::fflush(m_out);
-}
-
-bool SilentTrayShell::Add(const NotifyIconData& data) {
-    m_window = data.hWnd;
-    return true;
-}
-
-void SilentTrayShell::SendCommand(int commandId) {
-    if (m_window != nullptr) {
-        m_window->OnCommand(commandId);
-    }
 }
 
 void HeadlessFrame::Close() {

@@ -3,6 +3,7 @@
 // request silently, and a frame whose Close ends the program.
 #pragma once
 
+#include "engine/Engine.h"
 #include "engine/Interfaces.h"
 #include "engine/PanelModel.h"
 #include "tray/TrayShell.h"
@@ -15,6 +16,9 @@ namespace jostle::headless {
 // Each change of the status line's text becomes one line "HH:MM:SS text".
 void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out);
 
+// Whenever the cycle settles to wait, one line "HH:MM:SS Next jostle at HH:MM:SS".
+void PrintNextAttempts(Engine& engine, IClock& clock, std::FILE* out);
+
 // Every message on a line of its own on standard error; returns at once.
 class ConsoleAlerts : public IAlerts {
 public:
@@ -25,17 +29,17 @@ private:
     std::FILE* m_out;
 };
 
-// Accepts every icon request; commands go to the icon's window.
+// Takes every icon request and shows nothing.
 class SilentTrayShell : public ITrayShell {
 public:
-    bool Add(const NotifyIconData& data) override;
-    bool Modify(const NotifyIconData& /*data*/) override { return true; }
-    bool Delete(const NotifyIconData& /*data*/) override { return true; }
-    void TrackPopupMenu(const menus::Popup& /*popup*/, int /*defaultPosition*/) override {}
-    void SendCommand(int commandId) override;
-
-private:
-    INotifyWindow* m_window = nullptr;
+    void SetEventSink(ITrayEvents* /*sink*/) override {}
+    bool ShowIcon(const TrayIconLook& /*look*/, const menus::Popup& /*menu*/,
+                  int /*defaultItem*/) override {
+        return true;
+    }
+    void UpdateIcon(const TrayIconLook& /*look*/) override {}
+    void RemoveIcon() override {}
+    void PopUpMenu(const menus::Popup& /*menu*/, int /*defaultItem*/) override {}
 };
 
 class HeadlessFrame : public IFrame {

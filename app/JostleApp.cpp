@@ -1,7 +1,7 @@
 #include "app/JostleApp.h"
 
 #include "app/DesktopFrame.h"
-#include "engine/JostleView.h"
+#include "engine/Engine.h"
 #include "platform/core/SignalWatcher.h"
 #include "platform/desktop/Icons.h"
 #include "platform/desktop/QtAlerts.h"
@@ -78,17 +78,10 @@ int CJostleApp::RunDesktop(int& argc, char** argv, DisplayProbe& display) {
     alerts.SetOwner([&frame] { return &frame.Built(); });
     SignalWatcher stopSignals([&frame] { frame.Close(); });
     InitSettings(); // a stop signal meanwhile is handled once the event loop runs
-    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
-    return RunView(face, [&frame](CJostleView& view) {
-        frame.SendCommandsTo([&view](int id) { view.OnCommand(id); });
-        frame.ReportFittedSize([&view](FrameSize size) {
-            view.m_windowWidth = size.width;
-            view.m_windowHeight = size.height;
-        });
-        frame.WatchIcon(view.m_trayIcon);
-        if (!view.m_trayIcon.IsAdded()) {
-            frame.ShowAndActivate(); // without a tray icon the panel is the only way in
-        }
+    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls(), true};
+    return RunEngine(face, [&frame](Engine& engine) {
+        frame.SendCommandsTo([&engine](int id) { engine.OnCommand(id); });
+        frame.WatchIcon(engine.TrayIcon());
     });
 }
 

@@ -15,7 +15,7 @@
 
 namespace jostle {
 
-class CJostleView;
+class Engine;
 
 // What differs between the desktop and the console: how the program shows
 // itself and asks things of the user.
@@ -26,6 +26,7 @@ struct FaceServices {
     IDialogs& dialogs;
     ITrayShell& trayShell;
     PanelControls controls;
+    bool showsCountdown; // the panel or the tray's tooltip shows it every second
 };
 
 // Whether to run without windows: asked for, or no display to show them on.
@@ -53,9 +54,10 @@ private:
     int RunDesktop(int& argc, char** argv, DisplayProbe& display);
     int RunHeadless(int& argc, char** argv);
     int RunHeadlessProgram(int& argc, char** argv);
-    // Builds the view on the face, runs its initial update, then ready(view),
-    // the event loop and the view's end. Returns the event loop's status.
-    int RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready);
+    // Builds the engine on the face, runs its initial update, then
+    // ready(engine), the event loop and the engine's end. Returns the event
+    // loop's status.
+    int RunEngine(const FaceServices& face, const std::function<void(Engine&)>& ready);
     void ExitInstance();
 
     CommandLine m_line;

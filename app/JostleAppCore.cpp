@@ -2,7 +2,7 @@
 // and the console face, all that jostle-headless is made of.
 #include "app/Headless.h"
 #include "app/JostleApp.h"
-#include "engine/JostleView.h"
+#include "engine/Engine.h"
 #include "platform/core/QtTimers.h"
 #include "platform/core/SignalWatcher.h"
 #include "platform/core/SocketNetwork.h"
@@ -49,19 +49,19 @@ void CJostleApp::ExitInstance() {
     m_pSettings.reset();
 }
 
-int CJostleApp::RunView(const FaceServices& face, const std::function<void(CJostleView&)>& ready) {
+int CJostleApp::RunEngine(const FaceServices& face, const std::function<void(Engine&)>& ready) {
     SocketNetwork network;
     QtTimers timers;
     SystemClock clock;
     StdRandom random;
-    const ViewServices services{*m_pSettings, network, timers,     face.alerts,  face.busyCursor,
-                                clock,        random,  face.frame, face.dialogs, face.trayShell};
-    auto view = std::make_unique<CJostleView>(services, face.controls);
-    view->OnInitialUpdate();
-    ready(*view);
+    const EngineServices services{*m_pSettings, network, timers,     face.alerts,  face.busyCursor,
+                                  clock,        random,  face.frame, face.dialogs, face.trayShell};
+    auto engine = std::make_unique<Engine>(services, face.controls, face.showsCountdown);
+    engine->Initialize();
+    ready(*engine);
     const int status = QCoreApplication::exec();
-    view->OnDestroy(); // stops the engine
-    view.reset();      // and takes the tray icon away
+    engine->Shutdown(); // stops the cycle
+    engine.reset();     // and takes the tray icon away
     return status;
 }
 
@@ -77,10 +77,14 @@ int CJostleApp::RunHeadless(int& argc, char** argv) {
     headless::SilentTrayShell trayShell;
     SignalWatcher stopSignals([&frame] { frame.Close(); });
     InitSettings(); // a stop signal meanwhile is handled once the event loop runs
-    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
-    // The console starts the cycle at once; the start stops the delayed
-    // automatic start, so it cannot start a second time.
-    return RunView(face, [](CJostleView& view) { view.OnStart(); });
+    // Nothing shows a countdown, so nothing wakes between attempts.
+    const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls(), false};
+    return RunEngine(face, [&clock](Engine& engine) {
+        headless::PrintNextAttempts(engine, clock, stdout);
+        // The console starts the cycle at once; the start stops the delayed
+        // automatic start, so it cannot start a second time.
+        engine.Start();
+    });
 }
 
 int RunProgram(int argc, char** argv, Program program, int (CJostleApp::*face)(int&, char**)) {

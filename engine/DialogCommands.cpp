@@ -84,8 +84,8 @@ void Engine::About() {
     AboutData data;
     data.ipAddressText = m_localAddressText;
     // Tick counts of 32 bits, as the text has always been worked out.
-    data.timeSinceLaunchText = TimeSinceLaunchText(static_cast<std::uint32_t>(Now()),
-                                                   static_cast<std::uint32_t>(m_launchMilliseconds));
+    data.timeSinceLaunchText = TimeSinceLaunchText(
+        static_cast<std::uint32_t>(Now()), static_cast<std::uint32_t>(m_launchMilliseconds));
     m_services.dialogs.RunAbout(data);
 }
 

@@ -18,13 +18,11 @@ constexpr std::chrono::milliseconds kTrayGracePeriod{5000};
 
 } // namespace
 
-Engine::Engine(const EngineServices& services, const PanelControls& controls,
-               bool showsCountdown)
-    : m_services(services), m_startButton(controls.startButton),
-      m_nameCombo(controls.nameCombo), m_periodEdit(controls.periodEdit),
-      m_countdownLabel(controls.countdownLabel), m_countdownText(controls.countdownText),
-      m_statusText(controls.statusText), m_trayIcon(services.trayShell),
-      m_showsCountdown(showsCountdown) {
+Engine::Engine(const EngineServices& services, const PanelControls& controls, bool showsCountdown)
+    : m_services(services), m_startButton(controls.startButton), m_nameCombo(controls.nameCombo),
+      m_periodEdit(controls.periodEdit), m_countdownLabel(controls.countdownLabel),
+      m_countdownText(controls.countdownText), m_statusText(controls.statusText),
+      m_trayIcon(services.trayShell), m_showsCountdown(showsCountdown) {
     m_services.random.Seed(static_cast<unsigned>(m_services.clock.Seconds()));
     ReadOptions();
     m_launchTimeText = m_services.clock.LocalTimeText();

@@ -210,7 +210,7 @@ private:
     int m_targetIndex = 0;
     std::string m_pendingName;
     bool m_freshStart = false; // the first expiry after a start keeps its name
-    int m_restartEntry = 0; // where the round after a rest starts
+    int m_restartEntry = 0;    // where the round after a rest starts
     // Entries of the list that failed since the last success or the user's
     // start, in lower case: once every entry is here, the round has failed.
     std::vector<std::string> m_failedEntries;

@@ -128,8 +128,8 @@ void Engine::ArmNextWake() {
     const std::int64_t remaining = std::max<std::int64_t>(*m_deadline - Now(), 0);
     if (m_showsCountdown) {
         const std::int64_t toNextSecond = remaining % kSecond;
-        m_services.timers.Arm(TimerId::Tick,
-                              std::chrono::milliseconds(toNextSecond == 0 ? kSecond : toNextSecond));
+        m_services.timers.Arm(
+            TimerId::Tick, std::chrono::milliseconds(toNextSecond == 0 ? kSecond : toNextSecond));
     } else {
         m_services.timers.Arm(TimerId::Deadline, std::chrono::milliseconds(remaining));
     }

@@ -15,7 +15,6 @@
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
-#include <cstring>
 
 namespace jostle {
 
@@ -286,9 +285,8 @@ bool SocketNetwork::Watch(SocketHandle socket) {
         !SetNonBlocking(socket, true)) {
         return false;
     }
-    auto watch = std::make_unique<SocketWatch>(
-        SocketWatch{m_nextSerial++, new QSocketNotifier(socket, QSocketNotifier::Read, this),
-                    false});
+    auto watch = std::make_unique<SocketWatch>(SocketWatch{
+        m_nextSerial++, new QSocketNotifier(socket, QSocketNotifier::Read, this), false});
     const std::uint64_t serial = watch->serial;
     connect(watch->readable, &QSocketNotifier::activated, this,
             [this, socket, serial] { OnReadable(socket, serial); });

@@ -2,12 +2,18 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
 #include <ctime>
 
 namespace jostle {
 
 std::string SystemClock::LocalTimeText() {
-    const std::time_t now = std::time(nullptr);
+    return LocalTimeTextIn(std::chrono::milliseconds(0));
+}
+
+std::string LocalTimeTextIn(std::chrono::milliseconds fromNow) {
+    const std::time_t now =
+        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() + fromNow);
     std::tm local{};
     char text[16] = {};
     if (localtime_r(&now, &local) == nullptr ||

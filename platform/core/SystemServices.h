@@ -4,6 +4,7 @@
 
 #include "engine/Interfaces.h"
 
+#include <chrono>
 #include <random>
 #include <string>
 
@@ -15,6 +16,9 @@ public:
     std::int64_t MonotonicMilliseconds() override;
     std::int64_t Seconds() override;
 };
+
+// The local wall-clock time, "%H:%M:%S", so long from now.
+std::string LocalTimeTextIn(std::chrono::milliseconds fromNow);
 
 class StdRandom : public IRandom {
 public:

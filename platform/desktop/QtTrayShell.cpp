@@ -7,17 +7,12 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
-#include <cstring>
 
 namespace jostle {
 
 namespace {
 
 constexpr int kTrayWatchMilliseconds = 2000;
-
-QString TipText(const NotifyIconData& data) {
-    return QString::fromUtf8(data.szTip, static_cast<qsizetype>(strnlen(data.szTip, kTipSize)));
-}
 
 QString ActionName(int commandId) {
     return QStringLiteral("action_%1").arg(commandId);
@@ -78,20 +73,19 @@ QtTrayShell::~QtTrayShell() {
     delete m_icon;
 }
 
-bool QtTrayShell::Add(const NotifyIconData& data) {
-    if (m_added) {
-        return false; // that icon exists already
-    }
-    m_window = data.hWnd;
-    m_id = data.uID;
+void QtTrayShell::SetEventSink(ITrayEvents* sink) {
+    m_sink = sink;
+}
+
+bool QtTrayShell::ShowIcon(const TrayIconLook& look, const menus::Popup& menu, int defaultItem) {
     if (!MakeIcon()) {
         m_trayWatch.start();
         return false;
     }
     m_trayWatch.stop();
-    Apply(data);
+    UpdateIcon(look);
+    AttachMenu(menu, defaultItem);
     m_icon->show();
-    m_added = true;
     return true;
 }
 
@@ -114,63 +108,53 @@ bool QtTrayShell::MakeIcon() {
     return true;
 }
 
-bool QtTrayShell::Modify(const NotifyIconData& data) {
-    if (!IsOurIcon(data)) {
-        return false;
+void QtTrayShell::UpdateIcon(const TrayIconLook& look) {
+    if (m_icon == nullptr) {
+        return;
     }
-    Apply(data);
-    return true;
+    if (look.icon != m_shownIcon) {
+        m_icon->setIcon(LoadIcon(look.icon));
+        m_shownIcon = look.icon;
+    }
+    m_icon->setToolTip(QString::fromStdString(look.tooltip));
 }
 
-bool QtTrayShell::Delete(const NotifyIconData& data) {
-    if (!IsOurIcon(data)) {
-        return false;
+void QtTrayShell::RemoveIcon() {
+    if (m_icon != nullptr) {
+        m_icon->hide();
     }
-    m_icon->hide();
-    m_added = false;
-    m_window = nullptr; // no icon, so no more callbacks or commands
-    return true;
-}
-
-bool QtTrayShell::IsOurIcon(const NotifyIconData& data) const {
-    return m_added && data.uID == m_id;
-}
-
-void QtTrayShell::Apply(const NotifyIconData& data) {
-    if ((data.uFlags & NIF_ICON) != 0) {
-        m_icon->setIcon(LoadIcon(data.hIcon));
-    }
-    if ((data.uFlags & NIF_TIP) != 0) {
-        m_icon->setToolTip(TipText(data));
-    }
+    m_trayWatch.stop();
+    m_sink = nullptr; // no icon, so nothing more to report
 }
 
 void QtTrayShell::CheckForTray() {
-    if (m_window == nullptr) {
+    if (m_sink == nullptr) {
         m_trayWatch.stop();
     } else if (PresentTray() != TrayKind::None) {
         m_trayWatch.stop();
-        m_window->OnTrayNotify(m_id, kTaskbarCreated);
+        m_sink->OnTrayAppeared();
     }
 }
 
 void QtTrayShell::OnActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (m_window == nullptr) {
+    if (m_sink == nullptr) {
         return;
     }
     switch (reason) {
     case QSystemTrayIcon::Context:
         if (!m_statusNotifier) {
-            m_window->OnTrayNotify(m_id, WM_RBUTTONUP);
+            m_sink->OnTrayContextMenu();
         } else if (m_exportedMenu) {
             m_exportedMenu->popup(QCursor::pos()); // a host that asks instead of showing it
         }
         break;
     case QSystemTrayIcon::DoubleClick:
-        m_window->OnTrayNotify(m_id, WM_LBUTTONDBLCLK);
+        m_sink->OnTrayActivated();
         break;
     case QSystemTrayIcon::Trigger:
-        m_window->OnTrayNotify(m_id, m_statusNotifier ? WM_LBUTTONDBLCLK : WM_LBUTTONUP);
+        if (m_statusNotifier) {
+            m_sink->OnTrayActivated(); // the host's primary action
+        }
         break;
     case QSystemTrayIcon::Unknown:
     case QSystemTrayIcon::MiddleClick:
@@ -178,9 +162,9 @@ void QtTrayShell::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
-void QtTrayShell::TrackPopupMenu(const menus::Popup& popup, int defaultPosition) {
+void QtTrayShell::PopUpMenu(const menus::Popup& popup, int defaultItem) {
     QMenu menu;
-    FillMenu(menu, popup, defaultPosition);
+    FillMenu(menu, popup, defaultItem);
     // A popup menu takes the pointer and the keyboard itself here, so no
     // window needs bringing forward first.
     const QAction* chosen = ExecAtPointer(menu);
@@ -190,28 +174,28 @@ void QtTrayShell::TrackPopupMenu(const menus::Popup& popup, int defaultPosition)
 }
 
 // Only a StatusNotifierItem shows a menu it was given beforehand.
-void QtTrayShell::AttachMenu(const menus::Popup& popup, int defaultPosition) {
+void QtTrayShell::AttachMenu(const menus::Popup& popup, int defaultItem) {
     if (!m_statusNotifier || m_exportedMenu) {
         return;
     }
     m_exportedMenu = std::make_unique<QMenu>();
-    FillMenu(*m_exportedMenu, popup, defaultPosition);
+    FillMenu(*m_exportedMenu, popup, defaultItem);
     connect(m_exportedMenu.get(), &QMenu::triggered, this,
             [this](const QAction* action) { PostCommand(action->data().toInt()); });
     m_icon->setContextMenu(m_exportedMenu.get());
 }
 
-// The choice is handled once the icon's notification has returned, as a
-// command from the event queue.
+// The choice is handled once the icon's notification has returned, from the
+// event queue.
 void QtTrayShell::PostCommand(int commandId) {
     QMetaObject::invokeMethod(
-        this, [this, commandId] { SendCommand(commandId); }, Qt::QueuedConnection);
-}
-
-void QtTrayShell::SendCommand(int commandId) {
-    if (m_window != nullptr) {
-        m_window->OnCommand(commandId);
-    }
+        this,
+        [this, commandId] {
+            if (m_sink != nullptr) {
+                m_sink->OnTrayMenuCommand(commandId);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace jostle

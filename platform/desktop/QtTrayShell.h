@@ -12,10 +12,9 @@ class QMenu;
 
 namespace jostle {
 
-// One icon. The window of the last Add receives the callbacks and the menu's
-// commands, even when the shell refused the icon, as a window does on the
-// original desktop, until the icon is deleted. An Add refused for want of a
-// tray starts a watch; once a tray is there the window gets kTaskbarCreated.
+// One icon. A ShowIcon refused for want of a tray starts a watch; once a tray
+// is there the sink hears of it. Until the icon is removed the sink hears what
+// the user does with it.
 //
 // Two kinds of tray: an XEmbed tray reports clicks and the icon pops its menu
 // at the pointer; a StatusNotifierItem host shows the menu exported over D-Bus
@@ -27,18 +26,16 @@ public:
     explicit QtTrayShell(QObject* parent = nullptr);
     ~QtTrayShell() override;
 
-    bool Add(const NotifyIconData& data) override;
-    bool Modify(const NotifyIconData& data) override;
-    bool Delete(const NotifyIconData& data) override;
-    void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) override;
-    void SendCommand(int commandId) override;
-    void AttachMenu(const menus::Popup& popup, int defaultPosition) override;
+    void SetEventSink(ITrayEvents* sink) override;
+    bool ShowIcon(const TrayIconLook& look, const menus::Popup& menu, int defaultItem) override;
+    void UpdateIcon(const TrayIconLook& look) override;
+    void RemoveIcon() override;
+    void PopUpMenu(const menus::Popup& menu, int defaultItem) override;
 
 private:
     // The Qt icon is made once, when a tray exists: Qt picks its kind of tray then.
     bool MakeIcon();
-    void Apply(const NotifyIconData& data);
-    bool IsOurIcon(const NotifyIconData& data) const;
+    void AttachMenu(const menus::Popup& popup, int defaultItem);
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     void CheckForTray();
     void PostCommand(int commandId);
@@ -47,9 +44,8 @@ private:
     bool m_statusNotifier = false;
     std::unique_ptr<QMenu> m_exportedMenu; // a StatusNotifierItem's menu, kept while the icon lives
     QTimer m_trayWatch;
-    INotifyWindow* m_window = nullptr;
-    unsigned m_id = 0;
-    bool m_added = false;
+    ITrayEvents* m_sink = nullptr;
+    int m_shownIcon = 0;
 };
 
 } // namespace jostle

@@ -9,14 +9,14 @@ namespace jostle::ui {
 
 COptionsDlg::COptionsDlg(const OptionsData& options)
     : CTemplateDialog(templates::kOptionsTemplate) {
-    Control<QCheckBox>(ids::IDC_CHECK_AUTOSTART).setChecked(options.checkAutoStart != 0);
-    Control<QCheckBox>(ids::IDC_CHECK_RANDOM_NAME).setChecked(options.checkRandomName != 0);
-    Control<QCheckBox>(ids::IDC_CHECK_RANDOM_TIME).setChecked(options.checkRandomTime != 0);
-    Control<QCheckBox>(ids::IDC_CHECK_IGNORE).setChecked(options.checkIgnore != 0);
+    Control<QCheckBox>(ids::IDC_CHECK_AUTOSTART).setChecked(options.checkAutoStart);
+    Control<QCheckBox>(ids::IDC_CHECK_RANDOM_NAME).setChecked(options.checkRandomName);
+    Control<QCheckBox>(ids::IDC_CHECK_RANDOM_TIME).setChecked(options.checkRandomTime);
+    Control<QCheckBox>(ids::IDC_CHECK_IGNORE).setChecked(options.checkIgnore);
 }
 
-int COptionsDlg::Checked(int id) const {
-    return Control<QCheckBox>(id).isChecked() ? 1 : 0;
+bool COptionsDlg::Checked(int id) const {
+    return Control<QCheckBox>(id).isChecked();
 }
 
 OptionsData COptionsDlg::Options() const {

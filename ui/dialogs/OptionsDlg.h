@@ -15,7 +15,7 @@ public:
     OptionsData Options() const;
 
 private:
-    int Checked(int id) const;
+    bool Checked(int id) const;
 };
 
 } // namespace jostle::ui
