@@ -56,14 +56,13 @@ void PlainPosix(benchmark::State& state) {
 class FirstReplySink : public INetworkEvents {
 public:
     explicit FirstReplySink(SocketNetwork& network) : m_network(network) {}
-    void OnLocalHostFound(int, const HostEntry&) override {}
-    void OnTargetHostFound(int, const HostEntry&) override {}
-    void OnSocketEvent(SocketHandle socket, int event) override {
-        if (event == FD_READ) {
-            char buffer[1026] = {};
-            replies += m_network.Receive(socket, buffer, 1024) > 0 ? 1 : 0;
-        }
+    void OnLocalHostFound(const std::optional<HostEntry>&) override {}
+    void OnTargetHostFound(const std::optional<HostEntry>&) override {}
+    void OnReadable(SocketHandle socket) override {
+        char buffer[1026] = {};
+        replies += m_network.Receive(socket, buffer, 1024) > 0 ? 1 : 0;
     }
+    void OnClosed(SocketHandle) override {}
     int replies = 0;
 
 private:
@@ -76,8 +75,8 @@ void SocketNetworkAttempt(benchmark::State& state) {
     network.SetEventSink(&sink);
     for (auto _ : state) {
         const int before = sink.replies;
-        const ConnectResult result = network.Connect(kLoopback, kHttpPort);
-        if (result.status != ConnectStatus::Connected || !network.Select(result.socket)) {
+        const ConnectResult result = network.Connect(IpAddress::FromV4(kLoopback), kHttpPort);
+        if (result.status != ConnectStatus::Connected || !network.Watch(result.socket)) {
             state.SkipWithError("connect failed");
             break;
         }
@@ -95,16 +94,15 @@ void EngineAttempt(benchmark::State& state) {
     settings.Set("Debug", "1");
     settings.Set("AutoStart", "0");
     test::PlatformRig rig(settings);
-    CJostleView& view = rig.Start();
-    if (!test::PumpUntil([&] { return view.m_successCount == 1; }, 10000)) {
+    rig.Start();
+    if (!test::PumpUntil([&] { return rig.Successes() == 1; }, 10000)) {
         state.SkipWithError("the engine's first attempt failed");
         return;
     }
     for (auto _ : state) {
-        const int before = view.m_successCount;
-        view.m_secondsElapsed = view.m_targetSeconds - 1;
-        view.OnTimer(ids::TIMER_TICK);
-        test::PumpUntil([&] { return view.m_successCount > before; }, 5000);
+        const int before = rig.Successes();
+        rig.EndPeriod();
+        test::PumpUntil([&] { return rig.Successes() > before; }, 5000);
     }
 }
 

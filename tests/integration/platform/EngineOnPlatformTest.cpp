@@ -42,10 +42,9 @@ protected:
         settings->WriteInt(kSettingsSection, "Ignore", 1);
         settings->WriteInt(kSettingsSection, "AutoStart", 0);
     }
-    // Until the first success and the peer's close of that connection.
+    // Until the first success.
     bool RunUntilDone() {
-        return PumpUntil(
-            [this] { return view->m_successCount == 1 && view->m_socket == kNoSocket; }, 15000);
+        return PumpUntil([this] { return rig.Successes() == 1; }, 15000);
     }
     std::string Stored(const std::string& name) {
         return OpenStore(settingsFile)->ReadString(kSettingsSection, name, "<missing>");
@@ -55,7 +54,7 @@ protected:
     std::filesystem::path settingsFile = folder.Path() / "settings.reg";
     std::unique_ptr<CSettingsStore> settings = OpenStore(settingsFile);
     test::PlatformRig rig{*settings};
-    CJostleView* view = nullptr;
+    Engine* engine = nullptr;
     test::FakeAlerts& alerts = rig.alerts;
     StaticModel& statusText = rig.statusText;
 };
@@ -63,37 +62,40 @@ protected:
 TEST_F(EngineOnPlatformTest, OneStartSendsExactlyOneRequestAndSavesTheList) {
     TestServer server("normal");
     WriteSettings({"127.0.0.1"}, 0);
-    view = &rig.Start();
+    engine = &rig.Start();
     ASSERT_TRUE(RunUntilDone()) << statusText.Text();
     PumpFor(300);
 
-    EXPECT_EQ(view->m_localAddressText, "127.0.0.1");
+    const EngineSnapshot seen = engine->Snapshot();
+    EXPECT_EQ(seen.ownAddress, "127.0.0.1");
     ASSERT_EQ(server.RecordedConnections(), 1);
-    EXPECT_EQ(server.Recorded(1), ExpectedRequest(view->m_localAddressText));
-    EXPECT_EQ(view->m_successCount, 1);
-    EXPECT_EQ(view->m_httpFailures + view->m_dnsFailures + view->m_socketFailures, 0);
+    EXPECT_EQ(server.Recorded(1), ExpectedRequest(seen.ownAddress));
+    EXPECT_EQ(seen.counters.successes, 1);
+    EXPECT_EQ(seen.counters.httpFailures + seen.counters.dnsFailures + seen.counters.socketFailures,
+              0);
     EXPECT_EQ(statusText.Text().rfind("Jostle completed at ", 0), 0U) << statusText.Text();
     EXPECT_TRUE(alerts.shown.empty());
 
     EXPECT_EQ(Stored("ComboName0"), "127.0.0.1");
     EXPECT_EQ(Stored("ComboName1"), "<missing>");
     EXPECT_EQ(Stored("ComboNameSel"), "0");
-    EXPECT_EQ(Stored("Often"), view->m_periodText);
-    EXPECT_FALSE(view->m_periodText.empty());
+    EXPECT_EQ(Stored("Often"), seen.periodText);
+    EXPECT_FALSE(seen.periodText.empty());
 }
 
 TEST_F(EngineOnPlatformTest, WithIgnoreARefusedEntryMovesOnToTheWorkingOne) {
     TestServer server("normal"); // only 127.0.0.1:80 listens
     WriteSettings({"127.0.0.2", "127.0.0.1"}, 0);
-    view = &rig.Start();
+    engine = &rig.Start();
     ASSERT_TRUE(RunUntilDone()) << statusText.Text();
 
-    EXPECT_EQ(view->m_httpFailures, 1);
-    EXPECT_EQ(view->m_socketFailures, 1);
-    EXPECT_EQ(view->m_lastProblem, "127.0.0.2");
-    EXPECT_EQ(view->m_successCount, 1);
+    const EngineSnapshot seen = engine->Snapshot();
+    EXPECT_EQ(seen.counters.httpFailures, 1);
+    EXPECT_EQ(seen.counters.socketFailures, 1);
+    EXPECT_EQ(seen.lastProblem, "127.0.0.2");
+    EXPECT_EQ(seen.counters.successes, 1);
     ASSERT_EQ(server.RecordedConnections(), 1);
-    EXPECT_EQ(server.Recorded(1), ExpectedRequest(view->m_localAddressText));
+    EXPECT_EQ(server.Recorded(1), ExpectedRequest(seen.ownAddress));
     EXPECT_TRUE(alerts.shown.empty());
     EXPECT_EQ(Stored("ComboNameSel"), "1");
     EXPECT_EQ(Stored("ComboName0"), "127.0.0.2");

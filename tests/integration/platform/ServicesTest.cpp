@@ -41,13 +41,13 @@ using test::ReadFileText;
 
 class TimerLog : public ITimerEvents {
 public:
-    void OnTimer(int id) override {
+    void OnTimer(TimerId id) override {
         fired.push_back({id, clock.elapsed()});
         if (onTimer) {
             onTimer(id);
         }
     }
-    int Count(int id) const {
+    int Count(TimerId id) const {
         int count = 0;
         for (const auto& entry : fired) {
             count += entry.first == id ? 1 : 0;
@@ -56,9 +56,11 @@ public:
     }
 
     QElapsedTimer clock;
-    std::vector<std::pair<int, qint64>> fired;
-    std::function<void(int)> onTimer;
+    std::vector<std::pair<TimerId, qint64>> fired;
+    std::function<void(TimerId)> onTimer;
 };
+
+using std::chrono::milliseconds;
 
 class TimersTest : public ::testing::Test {
 protected:
@@ -70,65 +72,56 @@ protected:
     QtTimers timers;
 };
 
-TEST_F(TimersTest, TimersFireByIdUntilKilled) {
-    timers.SetTimer(101, 20);
-    timers.SetTimer(103, 70);
-    ASSERT_TRUE(PumpUntil([this] { return log.Count(103) == 1; }, 2000));
-    timers.KillTimer(103);
-    EXPECT_GE(log.Count(101), 2);
-    EXPECT_FALSE(timers.IsActive(103));
-    timers.KillTimer(101);
-    const std::size_t firedBefore = log.fired.size();
-    PumpFor(100);
-    EXPECT_EQ(log.fired.size(), firedBefore);
-    timers.KillTimer(999); // unknown: nothing happens
+TEST_F(TimersTest, EachArmFiresOnceAndACancelledOneNever) {
+    timers.Arm(TimerId::Tick, milliseconds(20));
+    timers.Arm(TimerId::Deadline, milliseconds(40));
+    timers.Arm(TimerId::AutoStart, milliseconds(60));
+    timers.Cancel(TimerId::Deadline);
+    timers.Cancel(TimerId::TrayGrace); // never armed: nothing happens
+    PumpFor(200);
+    EXPECT_EQ(log.Count(TimerId::Tick), 1);
+    EXPECT_EQ(log.Count(TimerId::AutoStart), 1);
+    EXPECT_EQ(log.Count(TimerId::Deadline), 0);
 }
 
-TEST_F(TimersTest, SettingARunningTimerRestartsIt) {
-    timers.SetTimer(101, 200);
+TEST_F(TimersTest, ArmingARunningTimerRestartsIt) {
+    timers.Arm(TimerId::Deadline, milliseconds(200));
     PumpFor(150);
-    timers.SetTimer(101, 200);
-    ASSERT_TRUE(PumpUntil([this] { return log.Count(101) == 1; }, 2000));
+    timers.Arm(TimerId::Deadline, milliseconds(200));
+    ASSERT_TRUE(PumpUntil([this] { return log.Count(TimerId::Deadline) == 1; }, 2000));
     EXPECT_GE(log.fired.front().second, 340);
-}
-
-TEST_F(TimersTest, ATimerCanBeKilledFromItsOwnExpiry) {
-    log.onTimer = [this](int id) { timers.KillTimer(id); };
-    timers.SetTimer(103, 10);
-    PumpFor(150);
-    EXPECT_EQ(log.Count(103), 1);
 }
 
 // As behind a message box opened by an expiry: the timer goes on meanwhile.
 TEST_F(TimersTest, ATimerFiresAgainWhileItsExpiryRunsANestedLoop) {
     int nestedFirings = 0;
-    log.onTimer = [&](int id) {
+    log.onTimer = [&](TimerId id) {
+        timers.Arm(id, milliseconds(20));
         if (log.Count(id) == 1) {
             PumpUntil([this, id] { return log.Count(id) > 5; }, 2000);
             nestedFirings = log.Count(id) - 1;
         }
     };
-    timers.SetTimer(101, 20);
-    ASSERT_TRUE(PumpUntil([this] { return log.Count(101) >= 2; }, 2000));
-    timers.KillTimer(101);
+    timers.Arm(TimerId::Tick, milliseconds(20));
+    ASSERT_TRUE(PumpUntil([this] { return log.Count(TimerId::Tick) >= 2; }, 2000));
+    timers.Cancel(TimerId::Tick);
     EXPECT_GE(nestedFirings, 5);
 }
 
-TEST_F(TimersTest, AnExpiryQueuedBeforeAKillIsDropped) {
-    log.onTimer = [this](int id) {
-        if (id == 103) {
-            timers.KillTimer(101);
+TEST_F(TimersTest, AnExpiryQueuedBeforeACancelIsDropped) {
+    log.onTimer = [this](TimerId id) {
+        if (id == TimerId::AutoStart) {
+            timers.Cancel(TimerId::Tick);
         }
     };
-    timers.SetTimer(103, 5);
-    timers.SetTimer(101, 10);
-    // Both expire before either is handled; handling 103's kills 101, whose
-    // expiry is already waiting.
+    timers.Arm(TimerId::AutoStart, milliseconds(5));
+    timers.Arm(TimerId::Tick, milliseconds(10));
+    // Both expire before either is handled; handling the first cancels the
+    // second, whose expiry is already waiting.
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     PumpFor(100);
-    timers.KillTimer(103);
-    EXPECT_GE(log.Count(103), 1);
-    EXPECT_EQ(log.Count(101), 0);
+    EXPECT_EQ(log.Count(TimerId::AutoStart), 1);
+    EXPECT_EQ(log.Count(TimerId::Tick), 0);
 }
 
 // The countdown ticks all day long: each expiry wakes the loop once, with
@@ -139,16 +132,18 @@ TEST_F(TimersTest, EachExpiryWakesTheLoopOnce) {
     int waits = 0;
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
                      &loop, [&waits] { ++waits; });
-    log.onTimer = [&](int id) {
+    log.onTimer = [&](TimerId id) { // armed again at each expiry, as the countdown's tick is
         if (log.Count(id) == kTicks) {
             loop.quit();
+        } else {
+            timers.Arm(id, milliseconds(20));
         }
     };
+    timers.Arm(TimerId::Tick, milliseconds(20));
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    timers.SetTimer(101, 20);
     loop.exec();
-    timers.KillTimer(101);
-    EXPECT_EQ(log.Count(101), kTicks);
+    timers.Cancel(TimerId::Tick);
+    EXPECT_EQ(log.Count(TimerId::Tick), kTicks);
     EXPECT_LE(waits, kTicks + 2);
 }
 
@@ -261,12 +256,14 @@ TEST(AlertsTest, TimersGoOnWhileABoxIsOpen) {
     TimerLog log;
     QtTimers timers;
     timers.SetEventSink(&log);
-    log.onTimer = [&log](int id) {
+    log.onTimer = [&log, &timers](TimerId id) {
         if (log.Count(id) >= 5) {
             AcceptTheOpenBox();
+        } else {
+            timers.Arm(id, std::chrono::milliseconds(10));
         }
     };
-    timers.SetTimer(101, 10);
+    timers.Arm(TimerId::Tick, std::chrono::milliseconds(10));
     QtAlerts alerts;
     SeenBox seen;
     QTimer deadline;
@@ -274,7 +271,7 @@ TEST(AlertsTest, TimersGoOnWhileABoxIsOpen) {
     QObject::connect(&deadline, &QTimer::timeout, &AcceptTheOpenBox);
     deadline.start(5000);
     alerts.MessageBox("text", AlertIcon::Exclamation);
-    EXPECT_GE(log.Count(101), 5);
+    EXPECT_GE(log.Count(TimerId::Tick), 5);
 }
 
 // Reads each readable socket once and closes it when the peer does; the
@@ -288,18 +285,17 @@ public:
     ReadingSink(const ReadingSink&) = delete;
     ReadingSink& operator=(const ReadingSink&) = delete;
 
-    void OnLocalHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
-    void OnTargetHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
-    void OnSocketEvent(SocketHandle socket, int event) override {
-        if (event == FD_READ) {
-            char buffer[1024];
-            bytes += std::max(0L, m_network.Receive(socket, buffer, sizeof buffer));
-        } else if (event == FD_CLOSE) {
-            m_network.Close(socket);
-            closedWhileBoxOpen = QApplication::activeModalWidget() != nullptr;
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                box->accept();
-            }
+    void OnLocalHostFound(const std::optional<HostEntry>& /*entry*/) override {}
+    void OnTargetHostFound(const std::optional<HostEntry>& /*entry*/) override {}
+    void OnReadable(SocketHandle socket) override {
+        char buffer[1024];
+        bytes += std::max(0L, m_network.Receive(socket, buffer, sizeof buffer));
+    }
+    void OnClosed(SocketHandle socket) override {
+        m_network.Close(socket);
+        closedWhileBoxOpen = QApplication::activeModalWidget() != nullptr;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->accept();
         }
     }
 
@@ -314,9 +310,9 @@ TEST(AlertsTest, SocketEventsGoOnWhileABoxIsOpen) {
     test::TestServer server("packets");
     SocketNetwork network;
     ReadingSink sink(network);
-    const ConnectResult result = network.Connect(htonl(INADDR_LOOPBACK), 80);
+    const ConnectResult result = network.Connect(IpAddress::FromV4(htonl(INADDR_LOOPBACK)), 80);
     ASSERT_EQ(result.status, ConnectStatus::Connected);
-    ASSERT_TRUE(network.Select(result.socket));
+    ASSERT_TRUE(network.Watch(result.socket));
     const std::string request = "GET / HTTP/1.0\r\n\r\n";
     network.Send(result.socket, request.data(), request.size());
     QTimer giveUp; // the reply never came: end the box anyway
@@ -332,50 +328,31 @@ TEST(AlertsTest, SocketEventsGoOnWhileABoxIsOpen) {
     EXPECT_GT(sink.bytes, 0);
 }
 
-class RecordingWindow : public INotifyWindow {
+class RecordingTrayEvents : public ITrayEvents {
 public:
-    int OnTrayNotify(unsigned id, unsigned mouseMessage) override {
-        notifications.emplace_back(id, mouseMessage);
-        return 1;
-    }
-    void OnCommand(int commandId) override { commands.push_back(commandId); }
+    void OnTrayContextMenu() override {}
+    void OnTrayActivated() override {}
+    void OnTrayAppeared() override {}
+    void OnTrayMenuCommand(int commandId) override { commands.push_back(commandId); }
 
-    std::vector<std::pair<unsigned, unsigned>> notifications;
     std::vector<int> commands;
 };
 
-NotifyIconData IconData(RecordingWindow& window) {
-    NotifyIconData data;
-    data.cbSize = 88;
-    data.hWnd = &window;
-    data.uID = ids::IDR_TRAYMENU;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = ids::WM_TRAY_NOTIFY;
-    data.hIcon = ids::IDI_ACTIVE;
-    std::snprintf(data.szTip, sizeof data.szTip, "Jostle");
-    return data;
-}
-
 class TrayShellTest : public ::testing::Test {
 protected:
-    void SetUp() override { EXPECT_FALSE(shell.Add(IconData(window))); }
+    void SetUp() override { shell.SetEventSink(&events); }
 
-    RecordingWindow window;
+    RecordingTrayEvents events;
     QtTrayShell shell;
 };
 
 // The offscreen platform has no notification area.
-TEST_F(TrayShellTest, AddFailsWithoutATrayAndChangesAreRefused) {
+TEST_F(TrayShellTest, ShowIconFailsWithoutATrayAndMakesNoIcon) {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
-    EXPECT_FALSE(shell.Modify(IconData(window)));
-    EXPECT_FALSE(shell.Delete(IconData(window)));
+    EXPECT_FALSE(shell.ShowIcon({ids::IDI_ACTIVE, "Jostle"}, menus::kTrayMenu[0], 0));
+    shell.UpdateIcon({ids::IDI_BUSY, "Jostle in 25:00"}); // nothing to change: no crash
     EXPECT_EQ(shell.findChild<QSystemTrayIcon*>("trayIcon"), nullptr)
         << "Qt's icon is made only once a tray is there";
-}
-
-TEST_F(TrayShellTest, SendCommandReachesTheWindowAtOnce) {
-    shell.SendCommand(ids::ID_RESTORE);
-    EXPECT_EQ(window.commands, std::vector<int>{ids::ID_RESTORE});
 }
 
 struct SeenMenu {
@@ -415,23 +392,23 @@ void UseMenuLater(SeenMenu& seen, const QString& actionName) {
 TEST_F(TrayShellTest, PopupMenuShowsTheItemsWithTheDefaultInBoldAndDeliversTheChoice) {
     SeenMenu seen;
     UseMenuLater(seen, "action_57664");
-    shell.TrackPopupMenu(menus::kTrayMenu[0], 0);
+    shell.PopUpMenu(menus::kTrayMenu[0], 0);
     EXPECT_EQ(seen.texts, (QStringList{"&Restore", "&About Jostle...", "E&xit"}));
     EXPECT_EQ(seen.separators, 2);
     EXPECT_EQ(seen.boldText, "&Restore");
     EXPECT_EQ(seen.defaultText, "&Restore");
-    EXPECT_TRUE(window.commands.empty()) << "the choice comes after the menu call returns";
+    EXPECT_TRUE(events.commands.empty()) << "the choice comes after the menu call returns";
     QCoreApplication::processEvents();
-    EXPECT_EQ(window.commands, std::vector<int>{ids::ID_APP_ABOUT});
+    EXPECT_EQ(events.commands, std::vector<int>{ids::ID_APP_ABOUT});
 }
 
 TEST_F(TrayShellTest, PopupMenuClosedWithoutChoiceSendsNothing) {
     SeenMenu seen;
     UseMenuLater(seen, "");
-    shell.TrackPopupMenu(menus::kTrayMenu[0], 1); // a separator: no default
+    shell.PopUpMenu(menus::kTrayMenu[0], 1); // a separator: no default
     EXPECT_TRUE(seen.boldText.isEmpty());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(window.commands.empty());
+    EXPECT_TRUE(events.commands.empty());
 }
 
 // Stand-ins for xdg-open: shell scripts that note their argument, complain on
@@ -522,21 +499,20 @@ TEST(DesktopTest, IconsLoadByResourceId) {
     EXPECT_TRUE(LoadIcon(4242).isNull());
 }
 
-TEST(ClockTest, LocalTimeTickAndSeconds) {
+TEST(ClockTest, LocalTimeMonotonicTimeAndSeconds) {
     SystemClock clock;
     EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
                     .match(QString::fromStdString(clock.LocalTimeText()))
                     .hasMatch());
-    const std::uint32_t before = clock.TickCount();
+    const std::int64_t before = clock.MonotonicMilliseconds();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const std::uint32_t elapsed = clock.TickCount() - before; // wraps like the tick count
-    EXPECT_GE(elapsed, 50U);
-    EXPECT_LT(elapsed, 1000U);
+    const std::int64_t elapsed = clock.MonotonicMilliseconds() - before;
+    EXPECT_GE(elapsed, 50);
+    EXPECT_LT(elapsed, 1000);
     // Counted from the system's start, as /proc/uptime counts.
     double uptimeSeconds = 0;
     std::ifstream("/proc/uptime") >> uptimeSeconds;
-    const double wrappedUptime = std::fmod(uptimeSeconds * 1000.0, 4294967296.0);
-    EXPECT_NEAR(static_cast<double>(clock.TickCount()), wrappedUptime, 2000.0);
+    EXPECT_NEAR(static_cast<double>(clock.MonotonicMilliseconds()), uptimeSeconds * 1000.0, 2000.0);
     EXPECT_LE(std::abs(clock.Seconds() - static_cast<std::int64_t>(std::time(nullptr))), 1);
 }
 

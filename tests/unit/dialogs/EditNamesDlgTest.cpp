@@ -1,7 +1,7 @@
 #include "ui/dialogs/EditNamesDlg.h"
 
 #include "DialogTestSupport.h"
-#include "engine/JostleView.h"
+#include "engine/Engine.h"
 #include "res/ResourceIds.h"
 
 #include <QListWidget>

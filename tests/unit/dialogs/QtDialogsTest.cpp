@@ -58,7 +58,7 @@ TEST_F(QtDialogsTest, EditNamesGivesBackTheEditedListOnOkOnly) {
 }
 
 TEST_F(QtDialogsTest, OptionsCopiesOutOnOkAndLeavesTheDataOnCancel) {
-    OptionsData data{.checkAutoStart = 1, .checkIgnore = 1};
+    OptionsData data{.checkAutoStart = true, .checkIgnore = true};
     WhenModalOpens([](QDialog& dialog) {
         Find<QCheckBox>(dialog, ids::IDC_CHECK_RANDOM_TIME).click();
         Press(dialog, ids::ID_CANCEL);
@@ -73,7 +73,7 @@ TEST_F(QtDialogsTest, OptionsCopiesOutOnOkAndLeavesTheDataOnCancel) {
     });
     EXPECT_TRUE(m_dialogs.RunOptions(data));
     EXPECT_EQ(data.checkRandomTime, 1);
-    EXPECT_EQ(data.checkAutoStart, 0);
+    EXPECT_FALSE(data.checkAutoStart);
     EXPECT_EQ(data.checkIgnore, 1);
     EXPECT_EQ(data.checkRandomName, 0);
 }
@@ -174,18 +174,26 @@ TEST_F(QtDialogsTest, ADialogSitsWhereItsTemplatePutsItInTheOwner) {
     EXPECT_LT(aboutAt.x(), 200 + 34 * 3);
 }
 
+// Arms its timer again at each expiry, as the countdown's tick does.
 class CountingTimerSink : public ITimerEvents {
 public:
-    void OnTimer(int /*id*/) override { ++expiries; }
+    explicit CountingTimerSink(ITimers& timers) : m_timers(timers) {}
+    void OnTimer(TimerId id) override {
+        ++expiries;
+        m_timers.Arm(id, std::chrono::milliseconds(10));
+    }
     int expiries = 0;
+
+private:
+    ITimers& m_timers;
 };
 
 // The engine's countdown and attempts run on these timers while a dialog is up.
 TEST_F(QtDialogsTest, TimersGoOnWhileADialogIsOpen) {
-    CountingTimerSink sink;
     QtTimers timers;
+    CountingTimerSink sink(timers);
     timers.SetEventSink(&sink);
-    timers.SetTimer(ids::TIMER_TICK, 10);
+    timers.Arm(TimerId::Tick, std::chrono::milliseconds(10));
     int expiriesWhenClosed = 0;
     WhenModalOpens([&](QDialog& options) {
         QTimer::singleShot(300, &options, [&] {
