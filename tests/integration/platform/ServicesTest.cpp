@@ -288,18 +288,17 @@ public:
     ReadingSink(const ReadingSink&) = delete;
     ReadingSink& operator=(const ReadingSink&) = delete;
 
-    void OnLocalHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
-    void OnTargetHostFound(int /*error*/, const HostEntry& /*entry*/) override {}
-    void OnSocketEvent(SocketHandle socket, int event) override {
-        if (event == FD_READ) {
-            char buffer[1024];
-            bytes += std::max(0L, m_network.Receive(socket, buffer, sizeof buffer));
-        } else if (event == FD_CLOSE) {
-            m_network.Close(socket);
-            closedWhileBoxOpen = QApplication::activeModalWidget() != nullptr;
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                box->accept();
-            }
+    void OnLocalHostFound(const std::optional<HostEntry>& /*entry*/) override {}
+    void OnTargetHostFound(const std::optional<HostEntry>& /*entry*/) override {}
+    void OnReadable(SocketHandle socket) override {
+        char buffer[1024];
+        bytes += std::max(0L, m_network.Receive(socket, buffer, sizeof buffer));
+    }
+    void OnClosed(SocketHandle socket) override {
+        m_network.Close(socket);
+        closedWhileBoxOpen = QApplication::activeModalWidget() != nullptr;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->accept();
         }
     }
 
@@ -314,9 +313,9 @@ TEST(AlertsTest, SocketEventsGoOnWhileABoxIsOpen) {
     test::TestServer server("packets");
     SocketNetwork network;
     ReadingSink sink(network);
-    const ConnectResult result = network.Connect(htonl(INADDR_LOOPBACK), 80);
+    const ConnectResult result = network.Connect(IpAddress::FromV4(htonl(INADDR_LOOPBACK)), 80);
     ASSERT_EQ(result.status, ConnectStatus::Connected);
-    ASSERT_TRUE(network.Select(result.socket));
+    ASSERT_TRUE(network.Watch(result.socket));
     const std::string request = "GET / HTTP/1.0\r\n\r\n";
     network.Send(result.socket, request.data(), request.size());
     QTimer giveUp; // the reply never came: end the box anyway
