@@ -31,21 +31,25 @@ namespace {
 
 constexpr std::size_t kMaxHostNameLength = 253;
 
+template <typename SocketAddress>
+socklen_t Store(const SocketAddress& address, sockaddr_storage& remote) {
+    std::memcpy(&remote, &address, sizeof address);
+    return sizeof address;
+}
+
 socklen_t ToSocketAddress(const IpAddress& address, std::uint16_t port, sockaddr_storage& remote) {
     if (address.IsV6()) {
         sockaddr_in6 v6{};
         v6.sin6_family = AF_INET6;
-        std::memcpy(&v6.sin6_addr, address.bytes.data(), sizeof v6.sin6_addr);
         v6.sin6_port = htons(port);
-        std::memcpy(&remote, &v6, sizeof v6);
-        return sizeof v6;
+        std::memcpy(&v6.sin6_addr, address.bytes.data(), sizeof v6.sin6_addr);
+        return Store(v6, remote);
     }
     sockaddr_in v4{};
     v4.sin_family = AF_INET;
-    std::memcpy(&v4.sin_addr, address.bytes.data(), sizeof v4.sin_addr);
     v4.sin_port = htons(port);
-    std::memcpy(&remote, &v4, sizeof v4);
-    return sizeof v4;
+    std::memcpy(&v4.sin_addr, address.bytes.data(), sizeof v4.sin_addr);
+    return Store(v4, remote);
 }
 
 // Waits for the connect to complete, the time-out or a stop, whichever comes
