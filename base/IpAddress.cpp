@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cstring>
+#include <netinet/in.h>
 
 namespace jostle {
 
@@ -9,6 +10,26 @@ IpAddress IpAddress::FromV4(std::uint32_t networkOrder) {
     IpAddress address;
     std::memcpy(address.bytes.data(), &networkOrder, sizeof networkOrder);
     return address;
+}
+
+std::optional<IpAddress> FromSocketAddress(const sockaddr* address, std::size_t length) {
+    if (address == nullptr) {
+        return std::nullopt;
+    }
+    if (address->sa_family == AF_INET && length >= sizeof(sockaddr_in)) {
+        sockaddr_in v4{};
+        std::memcpy(&v4, address, sizeof v4);
+        return IpAddress::FromV4(v4.sin_addr.s_addr);
+    }
+    if (address->sa_family == AF_INET6 && length >= sizeof(sockaddr_in6)) {
+        sockaddr_in6 v6{};
+        std::memcpy(&v6, address, sizeof v6);
+        IpAddress result;
+        result.family = IpAddress::Family::V6;
+        std::memcpy(result.bytes.data(), &v6.sin6_addr, result.bytes.size());
+        return result;
+    }
+    return std::nullopt;
 }
 
 std::string AddressText(const IpAddress& address) {
@@ -20,6 +41,7 @@ std::string AddressText(const IpAddress& address) {
     return text;
 }
 
+// A zero byte would end the text inet_pton sees, and "::1<NUL>junk" is no literal.
 std::optional<IpAddress> ParseIpv6Literal(const std::string& text) {
     std::string bare = text;
     if (bare.size() >= 2 && bare.front() == '[' && bare.back() == ']') {
@@ -27,7 +49,8 @@ std::optional<IpAddress> ParseIpv6Literal(const std::string& text) {
     }
     IpAddress address;
     address.family = IpAddress::Family::V6;
-    if (inet_pton(AF_INET6, bare.c_str(), address.bytes.data()) != 1) {
+    if (bare.find('\0') != std::string::npos ||
+        inet_pton(AF_INET6, bare.c_str(), address.bytes.data()) != 1) {
         return std::nullopt;
     }
     return address;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+struct sockaddr;
 
 namespace jostle {
 
@@ -18,6 +21,10 @@ struct IpAddress {
     bool IsV6() const { return family == Family::V6; }
     bool operator==(const IpAddress&) const = default;
 };
+
+// The address of an AF_INET or AF_INET6 socket address of the given length;
+// none for any other family or a length too short for it.
+std::optional<IpAddress> FromSocketAddress(const sockaddr* address, std::size_t length);
 
 // "192.0.2.7" or "2001:db8::5" (the shortest form, without brackets).
 std::string AddressText(const IpAddress& address);

@@ -6,7 +6,7 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6
                 qt6-qpa-plugins libgl-dev)
 # dpkg-shlibdeps, which puts the Qt libraries into the package's Depends.
 PACKAGE_PACKAGES=(dpkg-dev)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev iproute2 util-linux
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev iproute2 util-linux mount
                dbus-daemon python3 python3-gi gir1.2-glib-2.0 weston qt6-wayland
                xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils man-db
                fonts-dejavu-core tesseract-ocr tesseract-ocr-eng

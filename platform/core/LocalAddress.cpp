@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <net/route.h>
@@ -14,7 +13,6 @@ namespace jostle {
 
 namespace {
 
-constexpr std::size_t kRouteFields = 8; // Iface Destination Gateway Flags RefCnt Use Metric Mask
 constexpr const char* kBlanks = " \t\r\v\f";
 
 std::optional<unsigned long> ParseHex(std::string_view text) {
@@ -35,19 +33,76 @@ std::string_view NextField(std::string_view& text) {
     return field;
 }
 
-// One route line: "Iface Destination Gateway Flags RefCnt Use Metric Mask ...".
-bool IsDefaultRoute(std::string_view line, std::string& interfaceName) {
-    std::array<std::string_view, kRouteFields> fields;
+// The first Count fields of a line; none when it has fewer.
+template <std::size_t Count>
+std::optional<std::array<std::string_view, Count>> LeadingFields(std::string_view line) {
+    std::array<std::string_view, Count> fields;
     for (std::string_view& field : fields) {
         field = NextField(line);
         if (field.empty()) {
-            return false;
+            return std::nullopt;
         }
     }
-    interfaceName = fields[0];
-    const auto flagBits = ParseHex(fields[3]);
-    return ParseHex(fields[1]) == 0UL && ParseHex(fields[7]) == 0UL && flagBits &&
-           (*flagBits & RTF_UP) != 0;
+    return fields;
+}
+
+// The lines of a table, the column titles (if it has them) left out.
+std::vector<std::string_view> TableRows(std::string_view table, bool hasTitles) {
+    std::vector<std::string_view> rows;
+    for (std::size_t start = 0; start < table.size();) {
+        const std::size_t end = std::min(table.find('\n', start), table.size());
+        rows.push_back(table.substr(start, end - start));
+        start = end + 1;
+    }
+    if (hasTitles && !rows.empty()) {
+        rows.erase(rows.begin());
+    }
+    return rows;
+}
+
+bool IsUp(std::string_view flags) {
+    const auto bits = ParseHex(flags);
+    return bits && (*bits & RTF_UP) != 0 && (*bits & RTF_REJECT) == 0;
+}
+
+// "Iface Destination Gateway Flags RefCnt Use Metric Mask ..."
+std::optional<std::string> Ipv4DefaultRouteInterface(std::string_view row) {
+    const auto fields = LeadingFields<8>(row);
+    if (!fields || ParseHex((*fields)[1]) != 0UL || ParseHex((*fields)[7]) != 0UL ||
+        !IsUp((*fields)[3])) {
+        return std::nullopt;
+    }
+    return std::string((*fields)[0]);
+}
+
+// "Destination PrefixLength Source SourceLength NextHop Metric RefCnt Use Flags Iface"; the
+// kernel's own unreachable default on lo is not up.
+std::optional<std::string> Ipv6DefaultRouteInterface(std::string_view row) {
+    const auto fields = LeadingFields<10>(row);
+    if (!fields || (*fields)[0].find_first_not_of('0') != std::string_view::npos ||
+        ParseHex((*fields)[1]) != 0UL || !IsUp((*fields)[8])) {
+        return std::nullopt;
+    }
+    return std::string((*fields)[9]);
+}
+
+std::optional<std::string>
+FirstDefaultRoute(std::string_view table, bool hasTitles,
+                  std::optional<std::string> (*defaultRouteInterface)(std::string_view)) {
+    for (const std::string_view row : TableRows(table, hasTitles)) {
+        if (auto interfaceName = defaultRouteInterface(row)) {
+            return interfaceName;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsLinkLocal(const IpAddress& address) {
+    return address.IsV6() && address.bytes[0] == 0xfe && (address.bytes[1] & 0xc0) == 0x80;
+}
+
+bool CanBeOwnAddress(const InterfaceAddress& entry) {
+    return !entry.loopback && !IsLinkLocal(entry.address);
 }
 
 std::string ReadSmallFile(const char* path) {
@@ -68,55 +123,57 @@ std::string ReadSmallFile(const char* path) {
 } // namespace
 
 std::optional<std::string> DefaultRouteInterface(std::string_view routeTable) {
-    std::size_t lineEnd = routeTable.find('\n'); // past the column titles
-    while (lineEnd != std::string_view::npos) {
-        routeTable.remove_prefix(lineEnd + 1);
-        lineEnd = routeTable.find('\n');
-        std::string interfaceName;
-        if (IsDefaultRoute(routeTable.substr(0, lineEnd), interfaceName)) {
-            return interfaceName;
-        }
-    }
-    return std::nullopt;
+    return FirstDefaultRoute(routeTable, true, Ipv4DefaultRouteInterface);
 }
 
-std::optional<std::uint32_t> ChooseLocalAddress(const std::vector<InterfaceAddress>& interfaces,
-                                                const std::optional<std::string>& defaultRoute) {
-    std::optional<std::uint32_t> lastNonLoopback;
+std::optional<std::string> DefaultIpv6RouteInterface(std::string_view routeTable) {
+    return FirstDefaultRoute(routeTable, false, Ipv6DefaultRouteInterface);
+}
+
+std::optional<IpAddress> ChooseLocalAddress(const std::vector<InterfaceAddress>& interfaces,
+                                            const std::optional<std::string>& defaultRoute) {
+    std::optional<IpAddress> lastCandidate;
     for (const InterfaceAddress& entry : interfaces) {
+        if (!CanBeOwnAddress(entry)) {
+            continue;
+        }
         if (defaultRoute && entry.interfaceName == *defaultRoute) {
             return entry.address;
         }
-        if (!entry.loopback) {
-            lastNonLoopback = entry.address;
-        }
+        lastCandidate = entry.address;
     }
-    return lastNonLoopback;
+    return lastCandidate;
 }
 
-std::vector<InterfaceAddress> ListInterfaceAddresses() {
+std::vector<InterfaceAddress> ListInterfaceAddresses(IpAddress::Family family) {
+    const bool v6 = family == IpAddress::Family::V6;
+    const int wanted = v6 ? AF_INET6 : AF_INET;
+    const std::size_t length = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
     std::vector<InterfaceAddress> result;
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) {
         return result;
     }
     for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != wanted ||
             (entry->ifa_flags & IFF_UP) == 0) {
             continue;
         }
-        sockaddr_in address{};
-        std::memcpy(&address, entry->ifa_addr, sizeof address);
-        result.push_back(
-            {entry->ifa_name, address.sin_addr.s_addr, (entry->ifa_flags & IFF_LOOPBACK) != 0});
+        if (const auto address = FromSocketAddress(entry->ifa_addr, length)) {
+            result.push_back({entry->ifa_name, *address, (entry->ifa_flags & IFF_LOOPBACK) != 0});
+        }
     }
     freeifaddrs(list);
     return result;
 }
 
-std::optional<std::uint32_t> FindLocalAddress() {
-    return ChooseLocalAddress(ListInterfaceAddresses(),
-                              DefaultRouteInterface(ReadSmallFile("/proc/net/route")));
+std::optional<IpAddress> FindLocalAddress() {
+    if (auto v4 = ChooseLocalAddress(ListInterfaceAddresses(IpAddress::Family::V4),
+                                     DefaultRouteInterface(ReadSmallFile("/proc/net/route")))) {
+        return v4;
+    }
+    return ChooseLocalAddress(ListInterfaceAddresses(IpAddress::Family::V6),
+                              DefaultIpv6RouteInterface(ReadSmallFile("/proc/net/ipv6_route")));
 }
 
 } // namespace jostle

@@ -1,9 +1,11 @@
-// Working out the machine's own IPv4 address without the network: the
+// Working out the machine's own address without the network: IPv4 from the
 // interface that holds the default route, else the last non-loopback IPv4
-// address of the interface list.
+// address of the interface list. Only a machine without any IPv4 address
+// gets an IPv6 one, chosen the same way (link-local addresses never count).
 #pragma once
 
-#include <cstdint>
+#include "base/IpAddress.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +15,7 @@ namespace jostle {
 
 struct InterfaceAddress {
     std::string interfaceName;
-    std::uint32_t address = 0; // IPv4, network byte order
+    IpAddress address;
     bool loopback = false;
 };
 
@@ -21,15 +23,19 @@ struct InterfaceAddress {
 // like /proc/net/route; none when the table holds no default route.
 std::optional<std::string> DefaultRouteInterface(std::string_view routeTable);
 
+// The same for an IPv6 routing table laid out like /proc/net/ipv6_route.
+std::optional<std::string> DefaultIpv6RouteInterface(std::string_view routeTable);
+
 // The address of the default-route interface if it has one, else the last
-// non-loopback address of the list.
-std::optional<std::uint32_t> ChooseLocalAddress(const std::vector<InterfaceAddress>& interfaces,
-                                                const std::optional<std::string>& defaultRoute);
+// address of the list; loopback and IPv6 link-local addresses are passed over.
+std::optional<IpAddress> ChooseLocalAddress(const std::vector<InterfaceAddress>& interfaces,
+                                            const std::optional<std::string>& defaultRoute);
 
-// The IPv4 addresses of this machine's interfaces that are up, in list order.
-std::vector<InterfaceAddress> ListInterfaceAddresses();
+// The addresses of one family of this machine's interfaces that are up, in list order.
+std::vector<InterfaceAddress> ListInterfaceAddresses(IpAddress::Family family);
 
-// ChooseLocalAddress over this machine's interfaces and /proc/net/route.
-std::optional<std::uint32_t> FindLocalAddress();
+// ChooseLocalAddress over this machine's IPv4 interfaces and /proc/net/route;
+// when that finds none, over its IPv6 interfaces and /proc/net/ipv6_route.
+std::optional<IpAddress> FindLocalAddress();
 
 } // namespace jostle

@@ -18,10 +18,10 @@
 
 namespace jostle {
 
-// A watched socket: readable is reported once and then not again until the
+// A watched socket: "readable" is reported once and then not again until the
 // next Receive, so it repeats while unread data remains without flooding the
-// queue; closed is reported once.
-struct SocketNetwork::SocketWatch {
+// queue; "closed" is reported once.
+struct SocketNetwork::Watched {
     std::uint64_t serial = 0;
     QSocketNotifier* readable = nullptr;
     bool closeReported = false;
@@ -31,18 +31,37 @@ namespace {
 
 constexpr std::size_t kMaxHostNameLength = 253;
 
-// Waits for the connect to complete, the time-out or a stop, whichever comes first.
-bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port,
-                   std::chrono::milliseconds timeout) {
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_addr.s_addr = address;
-    remote.sin_port = htons(port);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0) {
-        return true;
+template <typename SocketAddress>
+socklen_t Store(const SocketAddress& address, sockaddr_storage& remote) {
+    std::memcpy(&remote, &address, sizeof address);
+    return sizeof address;
+}
+
+socklen_t ToSocketAddress(const IpAddress& address, std::uint16_t port, sockaddr_storage& remote) {
+    if (address.IsV6()) {
+        sockaddr_in6 v6{};
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        std::memcpy(&v6.sin6_addr, address.bytes.data(), sizeof v6.sin6_addr);
+        return Store(v6, remote);
+    }
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(port);
+    std::memcpy(&v4.sin_addr, address.bytes.data(), sizeof v4.sin_addr);
+    return Store(v4, remote);
+}
+
+// Waits for the connect to complete, the time-out or a stop, whichever comes
+// first. Returns 0 once connected, else the connect's error (ETIMEDOUT after
+// the time-out, ECANCELED on a stop).
+int ConnectWithin(int fd, const sockaddr_storage& remote, socklen_t length,
+                  std::chrono::milliseconds timeout) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&remote), length) == 0) {
+        return 0;
     }
     if (errno != EINPROGRESS) {
-        return false;
+        return errno;
     }
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + timeout;
@@ -51,19 +70,36 @@ bool ConnectWithin(int fd, std::uint32_t address, std::uint16_t port,
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
-            return false;
+            return ETIMEDOUT;
         }
         std::array<pollfd, 2> entries{{{fd, POLLOUT, 0}, {ConnectStopDescriptor(), POLLIN, 0}}};
         const int ready = ::poll(entries.data(), entries.size(), static_cast<int>(left));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
-        if (ready <= 0 || entries[0].revents == 0) {
-            return false;
+        if (ready <= 0) {
+            return ready < 0 ? errno : ETIMEDOUT;
+        }
+        if (entries[0].revents == 0) {
+            return ECANCELED;
         }
         int error = 0;
-        socklen_t length = sizeof error;
-        return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+        socklen_t errorLength = sizeof error;
+        return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorLength) == 0 ? error : errno;
+    }
+}
+
+// Failures for want of a route of the address's family, after which the
+// engine tries the name's other addresses, apart from all others.
+ConnectStatus FailureStatus(int error) {
+    switch (error) {
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case EADDRNOTAVAIL:
+    case EAFNOSUPPORT:
+        return ConnectStatus::NoRoute;
+    default:
+        return ConnectStatus::ConnectFailed;
     }
 }
 
@@ -76,77 +112,66 @@ bool SetNonBlocking(int fd, bool nonBlocking) {
     return ::fcntl(fd, F_SETFL, wanted) == 0;
 }
 
-// The resolver's failures as the engine has always seen them: a name that
-// does not exist, or any other trouble.
-int LookupError(int resolverError) {
-    switch (resolverError) {
-    case EAI_NONAME:
-    case EAI_FAIL:
-    case EAI_NODATA:
-    case EAI_IDN_ENCODE:
-        return kLookupHostNotFound;
-    default:
-        return kLookupNoRecovery;
-    }
+HostEntry EntryOf(const std::string& name, const IpAddress& address) {
+    HostEntry entry{name, {}, {}};
+    (address.IsV6() ? entry.ipv6Addresses : entry.ipv4Addresses).push_back(address);
+    return entry;
 }
 
-void AddIpv4Once(const addrinfo& entry, std::vector<std::uint32_t>& addresses) {
-    if (entry.ai_family != AF_INET || entry.ai_addrlen < sizeof(sockaddr_in)) {
-        return;
-    }
-    sockaddr_in address{};
-    std::memcpy(&address, entry.ai_addr, sizeof address);
-    if (std::find(addresses.begin(), addresses.end(), address.sin_addr.s_addr) == addresses.end()) {
-        addresses.push_back(address.sin_addr.s_addr);
+void AddOnce(const IpAddress& address, std::vector<IpAddress>& addresses) {
+    if (std::find(addresses.begin(), addresses.end(), address) == addresses.end()) {
+        addresses.push_back(address);
     }
 }
 
 // Asked for any family, configured ones only, as the lookups always were, so
-// that the errors stay the same; only the IPv4 addresses are kept, each once,
-// in the resolver's order.
-std::pair<int, std::vector<std::uint32_t>> ResolveIpv4(AddressResolver resolve,
-                                                       const std::string& name) {
+// that the resolver is asked the same where IPv4 works; each address is kept
+// once, in the resolver's order, the two families apart. None when the
+// resolver fails or finds neither family.
+std::optional<HostEntry> Resolve(AddressResolver resolve, const std::string& name) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_ADDRCONFIG | AI_IDN;
     addrinfo* list = nullptr;
-    const int result = resolve(name.c_str(), nullptr, &hints, &list);
-    if (result != 0) {
-        return {LookupError(result), {}};
+    if (resolve(name.c_str(), nullptr, &hints, &list) != 0) {
+        return std::nullopt;
     }
-    std::vector<std::uint32_t> addresses;
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        AddIpv4Once(*entry, addresses);
+    HostEntry entry{name, {}, {}};
+    for (const addrinfo* item = list; item != nullptr; item = item->ai_next) {
+        if (const auto address = FromSocketAddress(item->ai_addr, item->ai_addrlen)) {
+            AddOnce(*address, address->IsV6() ? entry.ipv6Addresses : entry.ipv4Addresses);
+        }
     }
     ::freeaddrinfo(list);
-    return {0, addresses};
-}
-
-HostEntry EntryOf(const std::string& name, const std::vector<std::uint32_t>& addresses) {
-    HostEntry entry;
-    entry.officialName = name;
-    for (const std::uint32_t address : addresses) {
-        entry.ipv4Addresses.push_back(IpAddress::FromV4(address));
+    if (entry.ipv4Addresses.empty() && entry.ipv6Addresses.empty()) {
+        return std::nullopt;
     }
     return entry;
 }
 
-// The local lookup keeps only the last address of the list, the one the
-// original platform's result layout yields.
-std::pair<int, HostEntry> LookupResult(AddressResolver resolve, const std::string& name,
-                                       bool keepLastAddress) {
-    auto [error, addresses] = ResolveIpv4(resolve, name);
-    if (error != 0) {
-        return {error, HostEntry{}};
+// The local lookup keeps one address: the last IPv4 one, the one the original
+// platform's result layout yields; without IPv4, the first IPv6 one, which the
+// resolver prefers.
+std::optional<HostEntry> OneOwnAddress(std::optional<HostEntry> found) {
+    if (!found) {
+        return found;
     }
-    if (addresses.empty()) {
-        return {kLookupNoAddress, HostEntry{}};
+    if (!found->ipv4Addresses.empty()) {
+        found->ipv4Addresses = {found->ipv4Addresses.back()};
+        found->ipv6Addresses.clear();
+    } else {
+        found->ipv6Addresses.resize(1);
     }
-    if (keepLastAddress) {
-        addresses = {addresses.back()};
+    return found;
+}
+
+std::optional<IpAddress> AddressLiteral(const std::string& name) {
+    in_addr v4{};
+    if (inet_pton(AF_INET, name.c_str(), &v4) == 1) {
+        return IpAddress::FromV4(v4.s_addr);
     }
-    return {0, EntryOf(name, addresses)};
+    return ParseIpv6Literal(name);
 }
 
 bool CanLookUp(const std::string& name) {
@@ -181,80 +206,74 @@ std::string SocketNetwork::HostName() {
 
 void SocketNetwork::LookupLocalHost(const std::string& hostName) {
     if (const auto address = FindLocalAddress()) {
-        CompleteLookupLater(LookupKind::Local, 0, EntryOf(hostName, {*address}));
+        CompleteLookupLater(LookupKind::Local, EntryOf(hostName, *address));
     } else if (CanLookUp(hostName)) {
-        StartResolverLookup(LookupKind::Local, hostName, true);
+        StartResolverLookup(LookupKind::Local, hostName);
     } else {
-        CompleteLookupLater(LookupKind::Local, kLookupHostNotFound, {});
+        CompleteLookupLater(LookupKind::Local, std::nullopt);
     }
 }
 
 void SocketNetwork::LookupTarget(const std::string& name) {
     if (CanLookUp(name)) {
-        StartResolverLookup(LookupKind::Target, name, false);
+        StartResolverLookup(LookupKind::Target, name);
     } else {
-        CompleteLookupLater(LookupKind::Target, kLookupHostNotFound, {});
+        CompleteLookupLater(LookupKind::Target, std::nullopt);
     }
 }
 
-// An address needs no resolver, and an IPv6 one is a host without IPv4
-// address. Any other name is resolved on a thread of its own, which posts the
-// answer back to this object's event loop; the destructor waits for every
-// such thread, and answers still queued then die with this object.
-void SocketNetwork::StartResolverLookup(LookupKind kind, const std::string& name,
-                                        bool keepLastAddress) {
-    in_addr literal{};
-    if (inet_pton(AF_INET, name.c_str(), &literal) == 1) {
-        CompleteLookupLater(kind, 0, EntryOf(name, {literal.s_addr}));
-        return;
-    }
-    if (in6_addr literal6{}; inet_pton(AF_INET6, name.c_str(), &literal6) == 1) {
-        CompleteLookupLater(kind, kLookupNoAddress, {});
+// An address of either family needs no resolver. Any other name is resolved
+// on a thread of its own, which posts the answer back to this object's event
+// loop; the destructor waits for every such thread, and answers still queued
+// then die with this object.
+void SocketNetwork::StartResolverLookup(LookupKind kind, const std::string& name) {
+    if (const auto literal = AddressLiteral(name)) {
+        CompleteLookupLater(kind, EntryOf(name, *literal));
         return;
     }
     const std::uint64_t lookup = m_nextLookup++;
     try {
-        m_lookups.emplace(lookup, std::thread(&SocketNetwork::ResolveAndPost, this, lookup, kind,
-                                              name, keepLastAddress));
+        m_lookups.emplace(lookup,
+                          std::thread(&SocketNetwork::ResolveAndPost, this, lookup, kind, name));
     } catch (const std::system_error&) { // no thread to be had
-        CompleteLookupLater(kind, kLookupNoRecovery, {});
+        CompleteLookupLater(kind, std::nullopt);
     }
 }
 
 // On the lookup's own thread.
-void SocketNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
-                                   bool keepLastAddress) {
-    const auto [error, entry] = LookupResult(m_options.resolve, name, keepLastAddress);
+void SocketNetwork::ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name) {
+    Lookup found = Resolve(m_options.resolve, name);
+    if (kind == LookupKind::Local) {
+        found = OneOwnAddress(std::move(found));
+    }
     QMetaObject::invokeMethod(
         this,
-        [this, lookup, kind, error = error, entry = entry] {
-            FinishResolverLookup(lookup, kind, error, entry);
+        [this, lookup, kind, found = std::move(found)] {
+            FinishResolverLookup(lookup, kind, found);
         },
         Qt::QueuedConnection);
 }
 
-void SocketNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
-                                         const HostEntry& entry) {
-    const auto found = m_lookups.find(lookup);
-    if (found != m_lookups.end()) {
-        found->second.join(); // it has posted this answer: it is ending
-        m_lookups.erase(found);
+void SocketNetwork::FinishResolverLookup(std::uint64_t lookup, LookupKind kind,
+                                         const Lookup& found) {
+    const auto thread = m_lookups.find(lookup);
+    if (thread != m_lookups.end()) {
+        thread->second.join(); // it has posted this answer: it is ending
+        m_lookups.erase(thread);
     }
-    CompleteLookup(kind, error, entry);
+    CompleteLookup(kind, found);
 }
 
-void SocketNetwork::CompleteLookupLater(LookupKind kind, int error, HostEntry entry) {
+void SocketNetwork::CompleteLookupLater(LookupKind kind, Lookup found) {
     QMetaObject::invokeMethod(
-        this, [this, kind, error, entry = std::move(entry)] { CompleteLookup(kind, error, entry); },
+        this, [this, kind, found = std::move(found)] { CompleteLookup(kind, found); },
         Qt::QueuedConnection);
 }
 
-void SocketNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& entry) {
+void SocketNetwork::CompleteLookup(LookupKind kind, const Lookup& found) {
     if (m_sink == nullptr) {
         return;
     }
-    const std::optional<HostEntry> found =
-        error == 0 ? std::optional<HostEntry>(entry) : std::nullopt;
     if (kind == LookupKind::Local) {
         m_sink->OnLocalHostFound(found);
     } else {
@@ -262,64 +281,64 @@ void SocketNetwork::CompleteLookup(LookupKind kind, int error, const HostEntry& 
     }
 }
 
-ConnectResult SocketNetwork::Connect(const IpAddress& target, std::uint16_t port) {
-    if (target.IsV6()) {
-        return {ConnectStatus::ConnectFailed, kNoSocket};
-    }
-    std::uint32_t address = 0;
-    std::memcpy(&address, target.bytes.data(), sizeof address);
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+ConnectResult SocketNetwork::Connect(const IpAddress& address, std::uint16_t port) {
+    sockaddr_storage remote{};
+    const socklen_t length = ToSocketAddress(address, port, remote);
+    const int fd = ::socket(remote.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return {ConnectStatus::CreateFailed, kNoSocket};
+        // A family this machine lacks is a family without a route.
+        const bool noFamily = errno == EAFNOSUPPORT;
+        return {noFamily ? ConnectStatus::NoRoute : ConnectStatus::CreateFailed, kNoSocket};
     }
-    if (!ConnectWithin(fd, address, port, m_options.connectTimeout) || !SetNonBlocking(fd, false)) {
+    const int error = ConnectWithin(fd, remote, length, m_options.connectTimeout);
+    if (error != 0 || !SetNonBlocking(fd, false)) {
         ::close(fd);
-        return {ConnectStatus::ConnectFailed, kNoSocket};
+        return {error != 0 ? FailureStatus(error) : ConnectStatus::ConnectFailed, kNoSocket};
     }
     m_ownSockets.insert(fd);
     return {ConnectStatus::Connected, fd};
 }
 
 bool SocketNetwork::Watch(SocketHandle socket) {
-    if (m_ownSockets.count(socket) == 0 || m_watches.count(socket) != 0 ||
+    if (m_ownSockets.count(socket) == 0 || m_watched.count(socket) != 0 ||
         !SetNonBlocking(socket, true)) {
         return false;
     }
-    auto watch = std::make_unique<SocketWatch>(SocketWatch{
-        m_nextSerial++, new QSocketNotifier(socket, QSocketNotifier::Read, this), false});
-    const std::uint64_t serial = watch->serial;
-    connect(watch->readable, &QSocketNotifier::activated, this,
-            [this, socket, serial] { OnReadable(socket, serial); });
-    m_watches[socket] = std::move(watch);
+    const std::uint64_t serial = m_nextSerial++;
+    auto* readable = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    connect(readable, &QSocketNotifier::activated, this,
+            [this, socket, serial] { OnNotifierActivated(socket, serial); });
+    m_watched[socket] = std::make_unique<Watched>(Watched{serial, readable, false});
     return true;
 }
 
-SocketNetwork::SocketWatch* SocketNetwork::FindWatch(SocketHandle socket, std::uint64_t serial) {
-    const auto found = m_watches.find(socket);
-    return found != m_watches.end() && found->second->serial == serial ? found->second.get()
+SocketNetwork::Watched* SocketNetwork::FindWatched(SocketHandle socket, std::uint64_t serial) {
+    const auto found = m_watched.find(socket);
+    return found != m_watched.end() && found->second->serial == serial ? found->second.get()
                                                                        : nullptr;
 }
 
 // A peek tells data from the peer's close or reset.
-void SocketNetwork::OnReadable(SocketHandle socket, std::uint64_t serial) {
-    SocketWatch* watch = FindWatch(socket, serial);
-    if (watch == nullptr) {
+void SocketNetwork::OnNotifierActivated(SocketHandle socket, std::uint64_t serial) {
+    Watched* watched = FindWatched(socket, serial);
+    if (watched == nullptr) {
         return;
     }
-    watch->readable->setEnabled(false);
+    watched->readable->setEnabled(false);
     char probe = 0;
     const ssize_t peeked = ::recv(socket, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (peeked < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        watched->readable->setEnabled(true);
+        return;
+    }
+    watched->closeReported = peeked <= 0;
+    if (m_sink == nullptr) {
+        return;
+    }
     if (peeked > 0) {
-        if (m_sink != nullptr) {
-            m_sink->OnReadable(socket);
-        }
-    } else if (peeked < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-        watch->readable->setEnabled(true);
+        m_sink->OnReadable(socket);
     } else {
-        watch->closeReported = true;
-        if (m_sink != nullptr) {
-            m_sink->OnClosed(socket);
-        }
+        m_sink->OnClosed(socket);
     }
 }
 
@@ -335,8 +354,8 @@ long SocketNetwork::Receive(SocketHandle socket, char* buffer, std::size_t maxLe
         return -1;
     }
     const ssize_t count = ::recv(socket, buffer, maxLength, 0);
-    const auto found = m_watches.find(socket);
-    if (found != m_watches.end() && !found->second->closeReported) {
+    const auto found = m_watched.find(socket);
+    if (found != m_watched.end() && !found->second->closeReported) {
         found->second->readable->setEnabled(true);
     }
     return count;
@@ -351,15 +370,15 @@ void SocketNetwork::Close(SocketHandle socket) {
 }
 
 // The notifier may be the one whose signal is being handled right now, so it
-// goes later; disabled, they can report nothing more meanwhile.
+// goes later; disabled, it can report nothing more meanwhile.
 void SocketNetwork::StopWatching(SocketHandle socket) {
-    const auto found = m_watches.find(socket);
-    if (found == m_watches.end()) {
+    const auto found = m_watched.find(socket);
+    if (found == m_watched.end()) {
         return;
     }
     found->second->readable->setEnabled(false);
     found->second->readable->deleteLater();
-    m_watches.erase(found);
+    m_watched.erase(found);
 }
 
 } // namespace jostle

@@ -1,6 +1,6 @@
 // Name lookups and the keep-alive socket on the UI thread's event loop:
 // getaddrinfo on a worker thread per lookup, its answer posted back to the
-// loop; POSIX sockets watched by QSocketNotifier.
+// loop; POSIX sockets of either family watched by QSocketNotifier.
 #pragma once
 
 #include "engine/Network.h"
@@ -17,11 +17,6 @@
 class QSocketNotifier;
 
 namespace jostle {
-
-// Lookup error codes, numbered as the resolver errors of the original platform.
-inline constexpr int kLookupHostNotFound = 11001;
-inline constexpr int kLookupNoRecovery = 11003;
-inline constexpr int kLookupNoAddress = 11004;
 
 // Shaped like getaddrinfo, which is the default; tests pass a slower one.
 using AddressResolver = int (*)(const char* name, const char* service, const addrinfo* hints,
@@ -51,23 +46,22 @@ public:
 
 private:
     enum class LookupKind { Local, Target };
-    struct SocketWatch;
+    using Lookup = std::optional<HostEntry>;
+    struct Watched;
 
-    void CompleteLookupLater(LookupKind kind, int error, HostEntry entry);
-    void CompleteLookup(LookupKind kind, int error, const HostEntry& entry);
-    void StartResolverLookup(LookupKind kind, const std::string& name, bool keepLastAddress);
-    void ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name,
-                        bool keepLastAddress);
-    void FinishResolverLookup(std::uint64_t lookup, LookupKind kind, int error,
-                              const HostEntry& entry);
-    void OnReadable(SocketHandle socket, std::uint64_t serial);
-    SocketWatch* FindWatch(SocketHandle socket, std::uint64_t serial);
+    void CompleteLookupLater(LookupKind kind, Lookup found);
+    void CompleteLookup(LookupKind kind, const Lookup& found);
+    void StartResolverLookup(LookupKind kind, const std::string& name);
+    void ResolveAndPost(std::uint64_t lookup, LookupKind kind, const std::string& name);
+    void FinishResolverLookup(std::uint64_t lookup, LookupKind kind, const Lookup& found);
+    void OnNotifierActivated(SocketHandle socket, std::uint64_t serial);
+    Watched* FindWatched(SocketHandle socket, std::uint64_t serial);
     void StopWatching(SocketHandle socket);
 
     const NetworkOptions m_options;
     INetworkEvents* m_sink = nullptr;
     std::set<SocketHandle> m_ownSockets;
-    std::map<SocketHandle, std::unique_ptr<SocketWatch>> m_watches;
+    std::map<SocketHandle, std::unique_ptr<Watched>> m_watched;
     std::uint64_t m_nextSerial = 1;
     std::map<std::uint64_t, std::thread> m_lookups; // one thread per lookup out
     std::uint64_t m_nextLookup = 1;

@@ -286,11 +286,11 @@ end_with_term() {
     check "SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
 }
 
-# Starts the HTTP test server on 127.0.0.1:80, recording requests to $1.N;
-# it stops by itself after $2 seconds (default 120).
+# Starts the HTTP test server on port 80 of $3 (default 127.0.0.1), recording
+# requests to $1.N; it stops by itself after $2 seconds (default 120).
 start_server() {
-    local record=$1 seconds=${2:-120}
-    "$E2E_SERVER" --address 127.0.0.1 --port 80 --record "$record" \
+    local record=$1 seconds=${2:-120} address=${3:-127.0.0.1}
+    "$E2E_SERVER" --address "$address" --port 80 --record "$record" \
         --ready "$E2E_WORK/server.ready" --max-seconds "$seconds" >"$E2E_WORK/server.out" 2>&1 &
     E2E_SERVER_PID=$!
     PIDS+=("$E2E_SERVER_PID")
@@ -298,11 +298,12 @@ start_server() {
         { echo "test server did not start: $(cat "$E2E_WORK/server.out")" >&2; exit 1; }
 }
 
-# A settings file whose only target is the local test server.
+# A settings file whose only target is the local test server: 127.0.0.1, or
+# the name $2.
 write_settings() {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n' >"$1"
     printf '[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\r\n' >>"$1"
-    printf '"ComboName0"="127.0.0.1"\r\n"Debug"="1"\r\n' >>"$1"
+    printf '"ComboName0"="%s"\r\n"Debug"="1"\r\n' "${2:-127.0.0.1}" >>"$1"
 }
 
 # Starts the test server (requests recorded as $E2E_WORK/request.N) and
@@ -324,19 +325,21 @@ launch_jostle() {
     PIDS+=("$JOSTLE_PID")
 }
 
-# Checks the first recorded request byte for byte; the Host header holds the
-# machine's own dotted address, whatever it is in this namespace.
+# check_request RECORD [HOST_PATTERN]: checks a recorded request byte for
+# byte; the Host header holds the machine's own address, whatever it is in
+# this namespace: a dotted one, unless the extended regular expression
+# HOST_PATTERN asks for another form.
 check_request() {
-    local record=$1
+    local record=$1 pattern=${2:-'^[0-9]{1,3}(\.[0-9]{1,3}){3}$'}
     if ! wait_for 20 test -s "$record"; then
         fail "no request reached the test server"
         return
     fi
     wait_for 5 grep -q $'^\r$' "$record" || true
     local host
-    host=$(sed -n 's/^Host: \([0-9.]*\)\r$/\1/p' "$record")
-    if [[ ! $host =~ ^[0-9]{1,3}(\.[0-9]{1,3}){3}$ ]]; then
-        fail "the request has no dotted address in Host: $(od -c "$record" | head -20)"
+    host=$(sed -n 's/^Host: \(.*\)\r$/\1/p' "$record")
+    if [[ ! $host =~ $pattern ]]; then
+        fail "the request has no address of the form $pattern in Host: $(od -c "$record" | head -20)"
         return
     fi
     printf 'GET / HTTP/1.0\r\nConnection: Keep-Alive\r\nUser-Agent: Mozilla/3.0 (Win95; I)\r\nHost: %s\r\nAccept: image/gif, image/jpeg, */*\r\n\r\n' \
@@ -366,6 +369,29 @@ shows_text() {
         sleep 0.5
     done
     return 1
+}
+
+# The status line of an attempt that succeeded.
+HEADLESS_COMPLETED='^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'
+
+# run_until_completed NAME PASS_TEXT [VAR=value...] COMMAND...: runs the command
+# through env, its output in $E2E_WORK/NAME.out and NAME.err, until a status
+# line reads "Jostle completed at"; then ends it with SIGTERM and sets
+# EXIT_STATUS, and RAN_AS to the program the process was running then.
+run_until_completed() {
+    local name=$1 good=$2
+    shift 2
+    env "$@" >"$E2E_WORK/$name.out" 2>"$E2E_WORK/$name.err" &
+    JOSTLE_PID=$!
+    PIDS+=("$JOSTLE_PID")
+    if wait_for 30 grep -Eq "$HEADLESS_COMPLETED" "$E2E_WORK/$name.out"; then
+        pass "$good"
+    else
+        fail "no completed status line ($good): $(cat "$E2E_WORK/$name.out" "$E2E_WORK/$name.err")"
+    fi
+    RAN_AS=$(readlink "/proc/$JOSTLE_PID/exe")
+    kill -TERM "$JOSTLE_PID"
+    wait_exit "$JOSTLE_PID" 5
 }
 
 # Checks that the settings file holds a value.

@@ -14,32 +14,10 @@ E2E_SERVER=$3
 source "$(dirname "$0")/e2e_lib.sh"
 begin_run
 
-completed='^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] Jostle completed at [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'
-
-# run_until_completed NAME PASS_TEXT [VAR=value...] COMMAND...: runs the command
-# through env, its output in $E2E_WORK/NAME.out and NAME.err, until a status
-# line reads "Jostle completed at"; then ends it with SIGTERM and sets
-# EXIT_STATUS, and RAN_AS to the program the process was running then.
-run_until_completed() {
-    local name=$1 good=$2
-    shift 2
-    env "$@" >"$E2E_WORK/$name.out" 2>"$E2E_WORK/$name.err" &
-    JOSTLE_PID=$!
-    PIDS+=("$JOSTLE_PID")
-    if wait_for 30 grep -Eq "$completed" "$E2E_WORK/$name.out"; then
-        pass "$good"
-    else
-        fail "no completed status line ($good): $(cat "$E2E_WORK/$name.out" "$E2E_WORK/$name.err")"
-    fi
-    RAN_AS=$(readlink "/proc/$JOSTLE_PID/exe")
-    kill -TERM "$JOSTLE_PID"
-    wait_exit "$JOSTLE_PID" 5
-}
-
 start_jostle
 
 check_request "$E2E_WORK/request.1"
-if wait_for 30 grep -Eq "$completed" "$E2E_WORK/jostle.out"; then
+if wait_for 30 grep -Eq "$HEADLESS_COMPLETED" "$E2E_WORK/jostle.out"; then
     pass "the status line reads \"Jostle completed at\" and a time"
 else
     fail "no completed status line: $(cat "$E2E_WORK/jostle.out")"

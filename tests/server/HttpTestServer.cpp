@@ -4,8 +4,8 @@
 //   jostle_test_http_server [--address A] [--port N] [--mode MODE]
 //                           [--record PREFIX] [--ready FILE] [--max-seconds N]
 //
-//   --address A      IPv4 address to listen on; must lie in 127.0.0.0/8
-//                    (default 127.0.0.1). Anything else is refused (exit 2).
+//   --address A      address to listen on: one in 127.0.0.0/8 (default
+//                    127.0.0.1) or ::1. Anything else is refused (exit 2).
 //   --port N         TCP port (default 80; 0 picks a free one).
 //   --mode MODE      how to answer each connection (default normal):
 //       normal   after the request's blank line (or the peer's end of data):
@@ -147,13 +147,50 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
+// A socket address of either family and its length.
+struct Endpoint {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+
+    int Family() const { return storage.ss_family; }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+template <typename SocketAddress> Endpoint MakeEndpoint(const SocketAddress& address) {
+    Endpoint endpoint;
+    std::memcpy(&endpoint.storage, &address, sizeof address);
+    endpoint.length = sizeof address;
+    return endpoint;
+}
+
 // The whole point of this server is to stay on this machine.
-std::optional<in_addr> LoopbackAddress(const std::string& text) {
-    in_addr address{};
-    if (inet_pton(AF_INET, text.c_str(), &address) != 1 || (ntohl(address.s_addr) >> 24) != 127) {
-        return std::nullopt;
+std::optional<Endpoint> LoopbackEndpoint(const std::string& text, std::uint16_t port) {
+    sockaddr_in v4{};
+    if (inet_pton(AF_INET, text.c_str(), &v4.sin_addr) == 1 &&
+        (ntohl(v4.sin_addr.s_addr) >> 24) == 127) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        return MakeEndpoint(v4);
     }
-    return address;
+    sockaddr_in6 v6{};
+    if (inet_pton(AF_INET6, text.c_str(), &v6.sin6_addr) == 1 &&
+        IN6_IS_ADDR_LOOPBACK(&v6.sin6_addr)) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        return MakeEndpoint(v6);
+    }
+    return std::nullopt;
+}
+
+std::uint16_t PortOf(const Endpoint& endpoint) {
+    if (endpoint.Family() == AF_INET6) {
+        sockaddr_in6 v6{};
+        std::memcpy(&v6, &endpoint.storage, sizeof v6);
+        return ntohs(v6.sin6_port);
+    }
+    sockaddr_in v4{};
+    std::memcpy(&v4, &endpoint.storage, sizeof v4);
+    return ntohs(v4.sin_port);
 }
 
 class FileDescriptor {
@@ -401,45 +438,38 @@ private:
     bool m_finished = false;
 };
 
-FileDescriptor Listen(const in_addr& address, std::uint16_t port, int backlog) {
-    FileDescriptor listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+FileDescriptor Listen(const Endpoint& local, int backlog) {
+    FileDescriptor listener(::socket(local.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (listener.Get() < 0) {
         return listener;
     }
     const int on = 1;
     ::setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr = address;
-    local.sin_port = htons(port);
-    if (::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+    if (::bind(listener.Get(), local.Get(), local.length) != 0 ||
         ::listen(listener.Get(), backlog) != 0) {
         listener.Reset();
     }
     return listener;
 }
 
-std::uint16_t BoundPort(int fd) {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-    return ntohs(local.sin_port);
+// The listener's address, with the port it got.
+Endpoint BoundEndpoint(int fd, const Endpoint& asked) {
+    Endpoint bound = asked;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound.storage), &bound.length);
+    return bound;
 }
 
 // Connects to our own never-accepting listener until a connect no longer
 // completes: from then on the queue is full and every SYN goes unanswered.
-std::vector<FileDescriptor> FillBacklog(const in_addr& address, std::uint16_t port) {
+std::vector<FileDescriptor> FillBacklog(const Endpoint& remote) {
     std::vector<FileDescriptor> fillers;
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_addr = address;
-    remote.sin_port = htons(port);
     for (int attempt = 0; attempt < 64; ++attempt) {
-        FileDescriptor filler(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        FileDescriptor filler(
+            ::socket(remote.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         if (filler.Get() < 0) {
             break;
         }
-        ::connect(filler.Get(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+        ::connect(filler.Get(), remote.Get(), remote.length);
         pollfd entry{filler.Get(), POLLOUT, 0};
         const bool completed = ::poll(&entry, 1, 300) == 1;
         fillers.push_back(std::move(filler));
@@ -538,23 +568,24 @@ int main(int argc, char** argv) {
     if (!options) {
         return 2;
     }
-    const auto address = LoopbackAddress(options->address);
-    if (!address) {
-        std::fprintf(stderr,
-                     "jostle_test_http_server: refusing to listen on '%s': not 127.0.0.0/8\n",
-                     options->address.c_str());
+    const auto local = LoopbackEndpoint(options->address, options->port);
+    if (!local) {
+        std::fprintf(
+            stderr, "jostle_test_http_server: refusing to listen on '%s': not 127.0.0.0/8 or ::1\n",
+            options->address.c_str());
         return 2;
     }
     InstallSignalHandlers();
     const auto deadline = Clock::now() + std::chrono::seconds(options->maxSeconds);
     const bool backlog = options->mode == Mode::Backlog;
-    FileDescriptor listener = Listen(*address, options->port, backlog ? 0 : SOMAXCONN);
+    FileDescriptor listener = Listen(*local, backlog ? 0 : SOMAXCONN);
     if (listener.Get() < 0) {
         std::perror("jostle_test_http_server: listen");
         return 1;
     }
-    const std::uint16_t port = BoundPort(listener.Get());
-    const auto fillers = backlog ? FillBacklog(*address, port) : std::vector<FileDescriptor>();
+    const Endpoint bound = BoundEndpoint(listener.Get(), *local);
+    const std::uint16_t port = PortOf(bound);
+    const auto fillers = backlog ? FillBacklog(bound) : std::vector<FileDescriptor>();
     if (!options->readyFile.empty() && !WriteReadyFile(options->readyFile, port)) {
         std::perror("jostle_test_http_server: ready file");
         return 1;

@@ -1,15 +1,11 @@
 // SocketNetwork against real sockets on loopback, inside the private namespace.
-#include "engine/EngineText.h"
 #include "platform/core/ConnectStop.h"
 #include "platform/core/LocalAddress.h"
 #include "platform/core/SocketNetwork.h"
-#include "res/ResourceIds.h"
+#include "tests/integration/platform/NetworkRecorder.h"
 #include "tests/integration/platform/TestServer.h"
 #include "tests/support/EventLoop.h"
 
-#include <QCoreApplication>
-#include <QThread>
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -24,95 +20,31 @@
 namespace jostle {
 namespace {
 
+using test::kHttpPort;
+using test::kLoopback;
+using test::Lookup;
 using test::PumpFor;
 using test::PumpUntil;
+using test::RecordingSink;
+using test::SocketEvent;
 using test::TestServer;
 
-const std::uint32_t kLoopback = htonl(INADDR_LOOPBACK);
-constexpr std::uint16_t kHttpPort = 80;
-const std::string kRequest = "GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-
-struct SocketEvent {
-    SocketHandle socket;
-    int event;
-};
-
-struct Lookup {
-    int error;
-    HostEntry entry;
-    bool onLoopThread; // the engine is single-threaded
-};
-
-bool OnLoopThread() {
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
-}
-
-// Reads like the engine: on FD_READ one Receive of at most readSize bytes,
-// on FD_CLOSE Close.
-class RecordingSink : public INetworkEvents {
-public:
-    RecordingSink(SocketNetwork& network, std::size_t readSize)
-        : m_network(network), m_readSize(readSize) {
-        m_network.SetEventSink(this);
-    }
-    ~RecordingSink() override { m_network.SetEventSink(nullptr); }
-    RecordingSink(const RecordingSink&) = delete;
-    RecordingSink& operator=(const RecordingSink&) = delete;
-
-    void OnLocalHostFound(int error, const HostEntry& entry) override {
-        localLookups.push_back({error, entry, OnLoopThread()});
-    }
-    void OnTargetHostFound(int error, const HostEntry& entry) override {
-        targetLookups.push_back({error, entry, OnLoopThread()});
-    }
-    void OnSocketEvent(SocketHandle socket, int event) override {
-        events.push_back({socket, event});
-        if (event == FD_READ) {
-            char buffer[1026] = {};
-            const long count = m_network.Receive(socket, buffer, m_readSize);
-            if (count > 0) {
-                receivedBytes += static_cast<std::size_t>(count);
-                const std::size_t room = kKeptBytes - std::min(kKeptBytes, received.size());
-                received.append(buffer, std::min(room, static_cast<std::size_t>(count)));
-            }
-        } else if (event == FD_CLOSE) {
-            m_network.Close(socket);
-        }
-    }
-
-    int Count(int event) const {
-        int count = 0;
-        for (const SocketEvent& entry : events) {
-            count += entry.event == event ? 1 : 0;
-        }
-        return count;
-    }
-
-    std::vector<SocketEvent> events;
-    std::vector<Lookup> localLookups;
-    std::vector<Lookup> targetLookups;
-    static constexpr std::size_t kKeptBytes = 4096;
-    std::string received; // the first kKeptBytes bytes
-    std::size_t receivedBytes = 0;
-
-private:
-    SocketNetwork& m_network;
-    std::size_t m_readSize;
-};
+const std::string kRequest = test::Request("127.0.0.1");
 
 class NetworkTest : public ::testing::Test {
 protected:
-    // Connects to the local port 80, selects and sends a request.
+    // Connects to the local port 80, watches and sends a request.
     SocketHandle Open() {
         const ConnectResult result = network.Connect(kLoopback, kHttpPort);
         EXPECT_EQ(result.status, ConnectStatus::Connected);
-        EXPECT_TRUE(network.Select(result.socket));
+        EXPECT_TRUE(network.Watch(result.socket));
         EXPECT_EQ(network.Send(result.socket, kRequest.data(), kRequest.size()),
                   static_cast<long>(kRequest.size()));
         return result.socket;
     }
     bool PumpUntilClosed(int timeoutMilliseconds = 5000) {
-        return PumpUntil([this] { return sink.Count(FD_CLOSE) > 0; }, timeoutMilliseconds);
+        return PumpUntil([this] { return sink.Count(SocketEvent::Closed) > 0; },
+                         timeoutMilliseconds);
     }
 
     SocketNetwork network;
@@ -185,13 +117,12 @@ TEST_F(NetworkTest, NormalReplyIsReadWholeThenClosedOnce) {
     const SocketHandle socket = Open();
     ASSERT_TRUE(PumpUntilClosed());
     PumpFor(200);
-    EXPECT_EQ(sink.Count(FD_WRITE), 1);
-    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
-    EXPECT_GE(sink.Count(FD_READ), 1);
+    EXPECT_EQ(sink.Count(SocketEvent::Closed), 1);
+    EXPECT_GE(sink.Count(SocketEvent::Readable), 1);
     EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
     EXPECT_TRUE(sink.received.ends_with("</html>"));
-    for (const SocketEvent& event : sink.events) {
-        EXPECT_EQ(event.socket, socket);
+    for (const auto& [eventSocket, event] : sink.events) {
+        EXPECT_EQ(eventSocket, socket);
     }
     EXPECT_EQ(server.Recorded(), kRequest);
 }
@@ -201,21 +132,21 @@ TEST_F(NetworkTest, ReadableRepeatsUntilAllDataIsReceived) {
     TestServer server("normal");
     RecordingSink smallReads(network, 10);
     Open();
-    ASSERT_TRUE(PumpUntil([&] { return smallReads.Count(FD_CLOSE) > 0; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return smallReads.Count(SocketEvent::Closed) > 0; }, 5000));
     EXPECT_TRUE(smallReads.received.ends_with("</html>"));
-    const auto reads = static_cast<std::size_t>(smallReads.Count(FD_READ));
+    const auto reads = static_cast<std::size_t>(smallReads.Count(SocketEvent::Readable));
     EXPECT_EQ(reads, (smallReads.received.size() + 9) / 10);
-    EXPECT_EQ(smallReads.events.back().event, FD_CLOSE);
+    EXPECT_EQ(smallReads.events.back().second, SocketEvent::Closed);
 }
 
 TEST_F(NetworkTest, ReplyInSeveralPacketsGivesSeveralReadsAndAllBytes) {
     TestServer server("packets");
     Open();
     ASSERT_TRUE(PumpUntilClosed());
-    EXPECT_GE(sink.Count(FD_READ), 3);
+    EXPECT_GE(sink.Count(SocketEvent::Readable), 3);
     EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
     EXPECT_TRUE(sink.received.ends_with("</html>"));
-    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
+    EXPECT_EQ(sink.Count(SocketEvent::Closed), 1);
 }
 
 TEST_F(NetworkTest, PeerClosingWithoutDataGivesCloseAndNoRead) {
@@ -223,8 +154,8 @@ TEST_F(NetworkTest, PeerClosingWithoutDataGivesCloseAndNoRead) {
     Open();
     ASSERT_TRUE(PumpUntilClosed());
     PumpFor(200);
-    EXPECT_EQ(sink.Count(FD_READ), 0);
-    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
+    EXPECT_EQ(sink.Count(SocketEvent::Readable), 0);
+    EXPECT_EQ(sink.Count(SocketEvent::Closed), 1);
     EXPECT_EQ(server.Recorded(), kRequest);
 }
 
@@ -233,16 +164,16 @@ TEST_F(NetworkTest, ResetInTheMiddleOfTheReplyGivesCloseOnce) {
     Open();
     ASSERT_TRUE(PumpUntilClosed());
     PumpFor(300);
-    EXPECT_EQ(sink.Count(FD_CLOSE), 1);
+    EXPECT_EQ(sink.Count(SocketEvent::Closed), 1);
     EXPECT_EQ(sink.received.rfind("HTTP/1.0 200 OK\r\n", 0), 0U);
 }
 
-TEST_F(NetworkTest, SilentPeerGivesNoEventButWrite) {
+// Nothing is reported for a socket merely being writable.
+TEST_F(NetworkTest, SilentPeerGivesNoEvent) {
     TestServer server("silent");
     const SocketHandle socket = Open();
     PumpFor(500);
-    ASSERT_EQ(sink.events.size(), 1U);
-    EXPECT_EQ(sink.events.front().event, FD_WRITE);
+    EXPECT_TRUE(sink.events.empty());
     network.Close(socket);
 }
 
@@ -257,7 +188,7 @@ TEST_F(NetworkTest, FloodIsReadThroughAFixedBufferWithFlatMemory) {
     ASSERT_NE(headerEnd, std::string::npos);
     EXPECT_EQ(sink.receivedBytes - headerEnd - 4, body);
     EXPECT_EQ(sink.received.find_first_not_of('x', headerEnd + 4), std::string::npos);
-    EXPECT_GE(static_cast<std::size_t>(sink.Count(FD_READ)), body / 1024);
+    EXPECT_GE(static_cast<std::size_t>(sink.Count(SocketEvent::Readable)), body / 1024);
     // Only the event log grows (8 bytes an event); the reply itself is never held.
     EXPECT_LT(growth, 2 * 1024);
 }
@@ -274,16 +205,15 @@ TEST_F(NetworkTest, ClosedSocketReportsNothingEvenWhenItsNumberIsReused) {
               static_cast<long>(kRequest.size()));
     PumpFor(500);
     EXPECT_TRUE(sink.events.empty());
-    // Selected in its turn, the new socket reports as it should.
-    ASSERT_TRUE(network.Select(second.socket));
+    // Watched in its turn, the new socket reports as it should.
+    ASSERT_TRUE(network.Watch(second.socket));
     ASSERT_TRUE(PumpUntilClosed());
-    EXPECT_EQ(sink.Count(FD_WRITE), 1);
     EXPECT_TRUE(sink.received.ends_with("</html>"));
 }
 
 TEST_F(NetworkTest, CallsOnUnknownSocketsFail) {
     char buffer[16];
-    EXPECT_FALSE(network.Select(12345));
+    EXPECT_FALSE(network.Watch(12345));
     EXPECT_EQ(network.Send(12345, "x", 1), -1);
     EXPECT_EQ(network.Receive(12345, buffer, sizeof buffer), -1);
     network.Close(0); // not ours: standard input stays open
@@ -296,8 +226,7 @@ TEST_F(NetworkTest, LookupOfAnInvalidNameFailsLater) {
     EXPECT_TRUE(sink.targetLookups.empty()); // never from inside the call
     ASSERT_TRUE(PumpUntil([this] { return sink.targetLookups.size() == 2; }, 10000));
     for (const Lookup& lookup : sink.targetLookups) {
-        EXPECT_NE(lookup.error, 0);
-        EXPECT_TRUE(lookup.entry.addresses.empty());
+        EXPECT_FALSE(lookup.entry.has_value());
         EXPECT_TRUE(lookup.onLoopThread);
     }
 }
@@ -309,28 +238,17 @@ int FailingResolver(const char* /*name*/, const char* /*service*/, const addrinf
     return g_resolverResult.load();
 }
 
-// The resolver's failures reach the engine under the numbers it has always
-// seen; an IPv6 address is a name without IPv4 address.
-TEST(LookupErrorsTest, ResolverFailuresKeepTheirNumbers) {
-    const std::vector<std::pair<int, int>> expected = {
-        {EAI_NONAME, kLookupHostNotFound}, {EAI_NODATA, kLookupHostNotFound},
-        {EAI_FAIL, kLookupHostNotFound},   {EAI_AGAIN, kLookupNoRecovery},
-        {EAI_MEMORY, kLookupNoRecovery},   {EAI_SYSTEM, kLookupNoRecovery},
-    };
+// Whatever the resolver's trouble, the lookup reports no entry.
+TEST(LookupErrorsTest, ResolverFailuresGiveNoEntry) {
     SocketNetwork failing({.resolve = FailingResolver});
     RecordingSink sink(failing, 1024);
-    for (const auto& [resolverError, error] : expected) {
+    for (const int resolverError : {EAI_NONAME, EAI_AGAIN, EAI_SYSTEM}) {
         g_resolverResult = resolverError;
         sink.targetLookups.clear();
         failing.LookupTarget("some.name");
         ASSERT_TRUE(PumpUntil([&sink] { return !sink.targetLookups.empty(); }, 5000));
-        EXPECT_EQ(sink.targetLookups.front().error, error) << gai_strerror(resolverError);
+        EXPECT_FALSE(sink.targetLookups.front().entry.has_value()) << gai_strerror(resolverError);
     }
-    SocketNetwork network;
-    RecordingSink realSink(network, 1024);
-    network.LookupTarget("::1");
-    ASSERT_TRUE(PumpUntil([&realSink] { return !realSink.targetLookups.empty(); }, 5000));
-    EXPECT_EQ(realSink.targetLookups.front().error, kLookupNoAddress);
 }
 
 int SlowResolver(const char* name, const char* service, const addrinfo* hints, addrinfo** result) {
@@ -345,9 +263,10 @@ int ThreadCount() {
 
 // Counts answers; lives on after the network is gone.
 struct AnswerCounter : INetworkEvents {
-    void OnLocalHostFound(int /*error*/, const HostEntry& /*entry*/) override { ++answers; }
-    void OnTargetHostFound(int /*error*/, const HostEntry& /*entry*/) override { ++answers; }
-    void OnSocketEvent(SocketHandle /*socket*/, int /*event*/) override {}
+    void OnLocalHostFound(const std::optional<HostEntry>& /*entry*/) override { ++answers; }
+    void OnTargetHostFound(const std::optional<HostEntry>& /*entry*/) override { ++answers; }
+    void OnReadable(SocketHandle /*socket*/) override {}
+    void OnClosed(SocketHandle /*socket*/) override {}
     int answers = 0;
 };
 
@@ -370,57 +289,67 @@ TEST(LookupThreadTest, StoppingWhileLookupsAreOutWaitsForThemAndReportsNothing) 
     EXPECT_EQ(sink.answers, 0);
 }
 
+// Addresses of either family need no resolver; IPv6 ones come bare or in brackets.
 TEST_F(NetworkTest, LookupOfLoopbackNamesGivesTheLoopbackAddress) {
-    network.LookupTarget("localhost");
-    network.LookupTarget("127.0.0.1");
+    const std::set<std::string> names = {"localhost", "127.0.0.1", "::1", "[::1]"};
+    for (const std::string& name : names) {
+        network.LookupTarget(name);
+    }
     EXPECT_TRUE(sink.targetLookups.empty());
-    ASSERT_TRUE(PumpUntil([this] { return sink.targetLookups.size() == 2; }, 10000));
-    for (const Lookup& lookup : sink.targetLookups) {
-        EXPECT_EQ(lookup.error, 0);
-        EXPECT_TRUE(lookup.onLoopThread);
-        ASSERT_FALSE(lookup.entry.addresses.empty());
-        EXPECT_EQ(lookup.entry.addresses.front(), kLoopback);
-        EXPECT_EQ(lookup.entry.addressType, AF_INET);
-    }
+    ASSERT_TRUE(PumpUntil([&] { return sink.targetLookups.size() == names.size(); }, 10000));
     // Completions come in any order; each names what was looked up.
-    std::set<std::string> names;
+    std::set<std::string> answered;
     for (const Lookup& lookup : sink.targetLookups) {
-        names.insert(lookup.entry.officialName.value_or(""));
+        EXPECT_TRUE(lookup.onLoopThread);
+        ASSERT_TRUE(lookup.entry.has_value());
+        const HostEntry& entry = *lookup.entry;
+        answered.insert(entry.officialName.value_or(""));
+        if (entry.officialName->find(':') != std::string::npos) {
+            EXPECT_TRUE(entry.ipv4Addresses.empty());
+            ASSERT_EQ(entry.ipv6Addresses.size(), 1U);
+            EXPECT_EQ(AddressText(entry.ipv6Addresses.front()), "::1");
+        } else {
+            ASSERT_FALSE(entry.ipv4Addresses.empty());
+            EXPECT_EQ(entry.ipv4Addresses.front(), kLoopback);
+        }
     }
-    EXPECT_EQ(names, (std::set<std::string>{"localhost", "127.0.0.1"}));
+    EXPECT_EQ(answered, names);
 }
 
 // Inside the namespace only lo exists: no default route and no other
 // interface, so the address comes from the host name, which the hosts file
-// maps to a loopback address. A failure must come as an error, not an address.
-TEST_F(NetworkTest, LocalLookupGivesADottedAddressOrAnError) {
+// maps to a loopback address. A failure must come as no entry, not an address.
+TEST_F(NetworkTest, LocalLookupGivesOneLoopbackAddressOrNothing) {
     const std::string hostName = network.HostName();
     EXPECT_FALSE(hostName.empty());
     EXPECT_FALSE(FindLocalAddress().has_value());
     network.LookupLocalHost(hostName);
     EXPECT_TRUE(sink.localLookups.empty());
     ASSERT_TRUE(PumpUntil([this] { return !sink.localLookups.empty(); }, 10000));
-    const Lookup& lookup = sink.localLookups.front();
-    if (lookup.error != 0) {
-        EXPECT_TRUE(lookup.entry.addresses.empty());
+    const std::optional<HostEntry>& entry = sink.localLookups.front().entry;
+    if (!entry) {
         return;
     }
-    EXPECT_EQ(lookup.entry.officialName, hostName);
-    ASSERT_EQ(lookup.entry.addresses.size(), 1U);
-    EXPECT_EQ(ntohl(lookup.entry.addresses.front()) >> 24, 127U);
+    EXPECT_EQ(entry->officialName, hostName);
+    ASSERT_EQ(entry->ipv4Addresses.size() + entry->ipv6Addresses.size(), 1U);
+    if (!entry->ipv4Addresses.empty()) {
+        EXPECT_EQ(entry->ipv4Addresses.front().bytes[0], 127U);
+    }
 }
 
-TEST_F(NetworkTest, LocalLookupOfNoNameFailsWithAnError) {
+TEST_F(NetworkTest, LocalLookupOfNoNameFails) {
     network.LookupLocalHost("");
     ASSERT_TRUE(PumpUntil([this] { return !sink.localLookups.empty(); }, 5000));
-    EXPECT_NE(sink.localLookups.front().error, 0);
-    EXPECT_TRUE(sink.localLookups.front().entry.addresses.empty());
+    EXPECT_FALSE(sink.localLookups.front().entry.has_value());
 }
 
-std::uint32_t Address(const char* dotted) {
+IpAddress Address(const char* text) {
+    if (const auto v6 = ParseIpv6Literal(text)) {
+        return *v6;
+    }
     in_addr address{};
-    inet_pton(AF_INET, dotted, &address);
-    return address.s_addr;
+    inet_pton(AF_INET, text, &address);
+    return IpAddress::FromV4(address.s_addr);
 }
 
 TEST(LocalAddressTest, DefaultRouteInterfaceIsFoundInTheRouteTable) {
@@ -437,6 +366,20 @@ TEST(LocalAddressTest, DefaultRouteInterfaceIsFoundInTheRouteTable) {
     EXPECT_EQ(DefaultRouteInterface(garbage), std::nullopt);
 }
 
+// Laid out as the kernel writes it; its unreachable default on lo is no default route.
+TEST(LocalAddressTest, DefaultIpv6RouteInterfaceIsFoundInTheRouteTable) {
+    const std::string zero(32, '0');
+    const std::string unreachable =
+        zero + " 00 " + zero + " 00 " + zero + " ffffffff 00000001 00000000 00200200       lo\n";
+    const std::string network = "20010db8000000000000000000000000 40 " + zero + " 00 " + zero +
+                                " 00000100 00000001 00000000 00000001     eth0\n";
+    const std::string viaWlan = zero + " 00 " + zero + " 00 fe800000000000000000000000000001" +
+                                " 00000400 00000002 00000000 00000003   wlan0\n";
+    EXPECT_EQ(DefaultIpv6RouteInterface(unreachable + network + viaWlan), "wlan0");
+    EXPECT_EQ(DefaultIpv6RouteInterface(unreachable + network), std::nullopt);
+    EXPECT_EQ(DefaultIpv6RouteInterface("broken line\n" + zero + " 00 zz\n"), std::nullopt);
+}
+
 TEST(LocalAddressTest, ChoosesTheDefaultRouteInterfaceElseTheLastNonLoopback) {
     const std::vector<InterfaceAddress> interfaces = {
         {"lo", Address("127.0.0.1"), true},
@@ -447,7 +390,33 @@ TEST(LocalAddressTest, ChoosesTheDefaultRouteInterfaceElseTheLastNonLoopback) {
     EXPECT_EQ(ChooseLocalAddress(interfaces, std::nullopt), Address("10.0.0.7"));
     EXPECT_EQ(ChooseLocalAddress(interfaces, "ppp0"), Address("10.0.0.7"));
     EXPECT_EQ(ChooseLocalAddress({{"lo", Address("127.0.0.1"), true}}, std::nullopt), std::nullopt);
-    EXPECT_EQ(DottedAddress(Address("10.0.0.7")), "10.0.0.7");
+}
+
+// The same for IPv6, where link-local addresses never count.
+TEST(LocalAddressTest, ChoosesAGlobalIpv6AddressTheSameWay) {
+    const std::vector<InterfaceAddress> interfaces = {
+        {"lo", Address("::1"), true},
+        {"eth0", Address("fe80::1"), false},
+        {"eth0", Address("2001:db8::5"), false},
+        {"wlan0", Address("2001:db8:1::7"), false},
+        {"wlan0", Address("fe80::2"), false},
+    };
+    EXPECT_EQ(ChooseLocalAddress(interfaces, "eth0"), Address("2001:db8::5"));
+    EXPECT_EQ(ChooseLocalAddress(interfaces, std::nullopt), Address("2001:db8:1::7"));
+    EXPECT_EQ(ChooseLocalAddress({interfaces[0], interfaces[1]}, "eth0"), std::nullopt);
+}
+
+TEST(IpAddressTest, LiteralsAndTheirTexts) {
+    EXPECT_EQ(AddressText(Address("[2001:DB8:0:0::5]")), "2001:db8::5");
+    EXPECT_EQ(AddressText(Address("192.0.2.7")), "192.0.2.7");
+    const std::vector<std::string> notLiterals = {
+        "192.0.2.7", "[::1",           "::1]",      "[]",
+        "",          "2001:db8::5::1", "localhost", std::string("::1\0junk", 8)};
+    for (const std::string& text : notLiterals) {
+        EXPECT_FALSE(ParseIpv6Literal(text).has_value()) << text;
+    }
+    EXPECT_EQ(HostHeaderText("2001:db8::5"), "[2001:db8::5]");
+    EXPECT_EQ(HostHeaderText("192.0.2.7"), "192.0.2.7");
 }
 
 } // namespace

@@ -27,10 +27,13 @@ public:
     // Recording costs a file per connection: benchmarks do without.
     enum class Recording { On, Off };
 
-    explicit TestServer(const std::string& mode, Recording recording = Recording::On) {
+    // On port 80 of address: 127.0.0.1, or ::1 where IPv4 is gone.
+    explicit TestServer(const std::string& mode, Recording recording = Recording::On,
+                        const std::string& address = "127.0.0.1") {
         const std::string ready = (m_folder.Path() / "ready").string();
-        std::vector<std::string> arguments = {
-            JOSTLE_TEST_SERVER_PATH, "--mode", mode, "--ready", ready, "--max-seconds", "120"};
+        std::vector<std::string> arguments = {JOSTLE_TEST_SERVER_PATH, "--address", address,
+                                              "--mode", mode};
+        arguments.insert(arguments.end(), {"--ready", ready, "--max-seconds", "120"});
         if (recording == Recording::On) {
             arguments.insert(arguments.end(), {"--record", RecordPrefix()});
         }
