@@ -11,4 +11,4 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev iproute2 ut
                xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils man-db
                fonts-dejavu-core tesseract-ocr tesseract-ocr-eng
                systemd appstream binutils python3
-               at-spi2-core python3-pyatspi dbus-bin)
+               at-spi2-core python3-pyatspi dbus-bin xfce4-panel)
