@@ -160,6 +160,8 @@ TEST(BuildDialog, ALabelNamesEachPartOfAComboBoxWithoutTheMnemonic) {
     ASSERT_EQ(accessible->childCount(), 2);
     EXPECT_EQ(accessible->child(1)->object(), combo->lineEdit());
     EXPECT_EQ(accessible->indexOfChild(accessible->child(0)), 0);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(combo->view()->isVisible()) << "its action opens the list";
 }
 
 // Screen readers name an input control after the label the template gives it.
