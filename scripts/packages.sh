@@ -10,4 +10,5 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev iproute2 ut
                dbus-daemon python3 python3-gi gir1.2-glib-2.0 weston qt6-wayland
                xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils man-db
                fonts-dejavu-core tesseract-ocr tesseract-ocr-eng
-               systemd appstream binutils python3)
+               systemd appstream binutils python3
+               at-spi2-core python3-pyatspi dbus-bin xfce4-panel)

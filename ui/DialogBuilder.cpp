@@ -1,6 +1,7 @@
 #include "ui/DialogBuilder.h"
 
 #include "platform/desktop/Icons.h"
+#include "ui/AccessibleNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -172,7 +173,8 @@ void ApplyStyle(const ControlTemplate& control, QWidget& widget) {
     }
 }
 
-// Screen readers name an input control after its label.
+// Screen readers name an input control after its label. The buddy alone does
+// not carry to every kind of control (an editable combo box, its field).
 void NameInputsByTheirLabels(const templates::DialogTemplate& dialogTemplate,
                              const BuiltDialog& built) {
     for (std::size_t index = 0; index < dialogTemplate.controls.size(); ++index) {
@@ -182,7 +184,7 @@ void NameInputsByTheirLabels(const templates::DialogTemplate& dialogTemplate,
         auto* label = qobject_cast<QLabel*>(built.InTemplateOrder()[index]);
         if (input != nullptr && label != nullptr) {
             label->setBuddy(input);
-            input->setAccessibleName(label->text());
+            NameAfterLabel(*input, label->text());
         }
     }
 }
@@ -228,6 +230,7 @@ BuiltDialog BuildDialog(const templates::DialogTemplate& dialogTemplate, QWidget
     dialogFont.setPointSize(kDialogFontPointSize);
     parent.setFont(dialogFont);
     const DialogUnits units(dialogFont);
+    InstallComboBoxNaming();
     BuiltDialog built;
     // Siblings take the focus in the order they are made: the table's order.
     for (const ControlTemplate& control : dialogTemplate.controls) {

@@ -191,11 +191,17 @@ jostle_hidden() {
 
 # The window of the program's icon in trayer's panel.
 xembed_icon_window() {
-    local icon
-    icon=$(xwininfo -root -tree | awk '/"panel"/ {inside = 1; next}
-        inside && /"jostle"/ {print $1; exit}
-        inside && /^     0x/ {exit}')
-    [[ -n $icon ]] && echo "$icon"
+    window_within panel jostle
+}
+
+# window_within OUTER INNER: the first window named INNER inside a top-level
+# window named OUTER.
+window_within() {
+    local window
+    window=$(xwininfo -root -tree | awk -v outer="\"$1\"" -v inner="\"$2\"" '
+        /^     0x/ {inside = index($0, outer) > 0; next}
+        inside && index($0, inner) {print $1; exit}')
+    [[ -n $window ]] && echo "$window"
 }
 
 # The centre of a window in root coordinates.

@@ -4,6 +4,7 @@
 #include "res/PanelTemplate.h"
 #include "res/ResourceIds.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -46,6 +47,8 @@ constexpr ControlTemplate kEveryKind[] = {
     {ids::ID_OK, ControlKind::DefPushButton, "OK", 60, 80, 50, 14, kTabStop},
     {15, ControlKind::Edit, "text", 10, 100, 50, 12, kTabStop | kDisabled},
     {16, ControlKind::Static, "two lines of text", 60, 100, 40, 16},
+    {kNoId, ControlKind::Static, "&Host:", 10, 114, 20, 8, 0, Align::Left, 17},
+    {17, ControlKind::ComboBox, "", 30, 112, 60, 40, kTabStop},
 };
 constexpr DialogTemplate kEveryKindTemplate{900, "Every Kind", 0, 0, 120, 120, kEveryKind};
 
@@ -134,6 +137,33 @@ TEST(BuildDialog, AGroupBoxTitleSitsOnTheFramesTopLine) {
     EXPECT_LT(line, titleHeight) << "the line runs through the title, not below it";
 }
 
+// The name a screen reader reads.
+QString AccessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+// Qt names an editable combo box after its entry on Linux, and gives its field
+// and its list no name at all.
+TEST(BuildDialog, ALabelNamesEachPartOfAComboBoxWithoutTheMnemonic) {
+    QWidget dialog;
+    const BuiltDialog built = BuildDialog(kEveryKindTemplate, dialog);
+    auto* combo = built.ControlAs<QComboBox>(17);
+    ASSERT_NE(combo, nullptr);
+    combo->addItem("127.0.0.7");
+    combo->setCurrentIndex(0);
+    EXPECT_EQ(AccessibleName(combo), "Host:") << "not its entry";
+    EXPECT_EQ(AccessibleName(combo->lineEdit()), "Host:");
+    EXPECT_EQ(AccessibleName(combo->view()), "Host:");
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(combo);
+    EXPECT_EQ(accessible->role(), QAccessible::ComboBox);
+    EXPECT_EQ(accessible->text(QAccessible::Value), "127.0.0.7");
+    ASSERT_EQ(accessible->childCount(), 2);
+    EXPECT_EQ(accessible->child(1)->object(), combo->lineEdit());
+    EXPECT_EQ(accessible->indexOfChild(accessible->child(0)), 0);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(combo->view()->isVisible()) << "its action opens the list";
+}
+
 // Screen readers name an input control after the label the template gives it.
 TEST(BuildDialog, EveryInputControlIsNamedAfterItsLabel) {
     const std::map<int, QString> expected = {
@@ -154,7 +184,7 @@ TEST(BuildDialog, EveryInputControlIsNamedAfterItsLabel) {
                 continue;
             }
             ASSERT_TRUE(expected.contains(control.id)) << "an input without a known label";
-            EXPECT_EQ(built.Control(control.id)->accessibleName(), expected.at(control.id));
+            EXPECT_EQ(AccessibleName(built.Control(control.id)), expected.at(control.id));
             named.insert(control.id);
         }
     }
