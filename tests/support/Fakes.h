@@ -1,6 +1,7 @@
 // Fakes of everything the engine reaches outside itself. Each records what the
 // engine asked of it, so tests can check what a user would see, and lets the
-// test deliver the events (timer ticks, lookup completions, socket events).
+// test deliver the events (time passing, lookup completions, socket events,
+// what the user does with the tray icon).
 #pragma once
 
 #include "engine/EngineText.h"
@@ -9,9 +10,13 @@
 #include "settings/SettingsStore.h"
 #include "tray/TrayShell.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,7 +50,7 @@ private:
 class FakeNetwork : public INetwork {
 public:
     struct ConnectCall {
-        std::uint32_t address;
+        IpAddress address;
         std::uint16_t port;
     };
 
@@ -56,7 +61,7 @@ public:
         ++m_targetLookupsStarted;
         targetLookups.push_back(name);
     }
-    ConnectResult Connect(std::uint32_t address, std::uint16_t port) override {
+    ConnectResult Connect(const IpAddress& address, std::uint16_t port) override {
         connects.push_back({address, port});
         if (whileConnecting) {
             auto callback = std::move(whileConnecting);
@@ -76,8 +81,8 @@ public:
         open.insert(socket);
         return {status, socket};
     }
-    bool Select(SocketHandle socket) override {
-        selected.push_back(socket);
+    bool Watch(SocketHandle socket) override {
+        watched.push_back(socket);
         return true;
     }
     long Send(SocketHandle socket, const char* data, std::size_t length) override {
@@ -95,18 +100,19 @@ public:
         open.erase(socket);
     }
 
-    // Events the test delivers.
-    void CompleteLocalLookup(int error, const HostEntry& entry) {
-        m_sink->OnLocalHostFound(error, entry);
+    // Events the test delivers; a lookup reported as nothing has failed.
+    void CompleteLocalLookup(const std::optional<HostEntry>& entry) {
+        m_sink->OnLocalHostFound(entry);
     }
-    void CompleteTargetLookup(int error, const HostEntry& entry) {
+    void CompleteTargetLookup(const std::optional<HostEntry>& entry) {
         ++m_targetLookupsCompleted;
-        m_sink->OnTargetHostFound(error, entry);
+        m_sink->OnTargetHostFound(entry);
     }
     bool TargetLookupOutstanding() const {
         return m_targetLookupsStarted > m_targetLookupsCompleted;
     }
-    void Deliver(SocketHandle socket, int event) { m_sink->OnSocketEvent(socket, event); }
+    void Readable(SocketHandle socket) { m_sink->OnReadable(socket); }
+    void Closed(SocketHandle socket) { m_sink->OnClosed(socket); }
     INetworkEvents* Sink() const { return m_sink; }
 
     std::string hostName = "workstation";
@@ -117,7 +123,7 @@ public:
     std::vector<std::string> localLookups;
     std::vector<std::string> targetLookups;
     std::vector<ConnectCall> connects;
-    std::vector<SocketHandle> selected;
+    std::vector<SocketHandle> watched;
     std::vector<std::pair<SocketHandle, std::string>> sends;
     bool sendsFail = false;
     std::vector<std::pair<SocketHandle, std::size_t>> receives;
@@ -131,31 +137,71 @@ private:
     std::size_t m_targetLookupsCompleted = 0;
 };
 
+class FakeClock : public IClock {
+public:
+    std::string LocalTimeText() override { return timeText; }
+    std::int64_t MonotonicMilliseconds() override { return monotonic; }
+    std::int64_t Seconds() override { return seconds; }
+    std::string timeText = "08:00:00";
+    std::int64_t monotonic = 5000; // settable; FakeTimers moves it on
+    std::int64_t seconds = 1700000000;
+};
+
+// One-shot timers due on the fake clock's monotonic time. Nothing fires until
+// the test advances the clock.
 class FakeTimers : public ITimers {
 public:
+    explicit FakeTimers(FakeClock& clock) : m_clock(clock) {}
+
     void SetEventSink(ITimerEvents* sink) override { m_sink = sink; }
-    void SetTimer(int id, unsigned milliseconds) override {
-        active[id] = milliseconds;
-        ++started[id];
+    void Arm(TimerId id, std::chrono::milliseconds delay) override {
+        m_due[id] = {m_clock.monotonic + delay.count(), m_armings++};
     }
-    void KillTimer(int id) override {
-        active.erase(id);
-        ++killed[id];
-    }
-    // The timer expires, if it runs.
-    void Fire(int id) {
-        if (active.count(id) != 0) {
+    void Cancel(TimerId id) override { m_due.erase(id); }
+
+    // Moves the clock on, firing every timer that falls due on the way at its
+    // due time, earliest first (ties in the order armed), those armed by a
+    // firing included. A firing may advance the clock itself, as a nested
+    // event loop does; the clock never goes back.
+    void Advance(std::int64_t milliseconds) {
+        const std::int64_t end = m_clock.monotonic + milliseconds;
+        for (auto next = NextDue(end); next != m_due.end(); next = NextDue(end)) {
+            const TimerId id = next->first;
+            m_clock.monotonic = std::max(m_clock.monotonic, next->second.at);
+            m_due.erase(next);
+            ++wakes;
             m_sink->OnTimer(id);
         }
+        m_clock.monotonic = std::max(m_clock.monotonic, end);
     }
-    bool IsActive(int id) const { return active.count(id) != 0; }
+    bool IsArmed(TimerId id) const { return m_due.count(id) != 0; }
+    // Milliseconds from now until the timer fires.
+    std::int64_t DueIn(TimerId id) const { return m_due.at(id).at - m_clock.monotonic; }
 
-    std::map<int, unsigned> active;
-    std::map<int, int> started;
-    std::map<int, int> killed;
+    int wakes = 0; // timers fired
 
 private:
+    struct Due {
+        std::int64_t at;
+        std::uint64_t armed; // breaks ties
+    };
+    std::map<TimerId, Due>::iterator NextDue(std::int64_t end) {
+        auto next = m_due.end();
+        for (auto due = m_due.begin(); due != m_due.end(); ++due) {
+            const bool earlier =
+                next == m_due.end() || due->second.at < next->second.at ||
+                (due->second.at == next->second.at && due->second.armed < next->second.armed);
+            if (due->second.at <= end && earlier) {
+                next = due;
+            }
+        }
+        return next;
+    }
+
+    FakeClock& m_clock;
     ITimerEvents* m_sink = nullptr;
+    std::map<TimerId, Due> m_due;
+    std::uint64_t m_armings = 0;
 };
 
 class FakeAlerts : public IAlerts {
@@ -182,16 +228,6 @@ public:
     void Hide() override { ++hides; }
     int shows = 0;
     int hides = 0;
-};
-
-class FakeClock : public IClock {
-public:
-    std::string LocalTimeText() override { return timeText; }
-    std::uint32_t TickCount() override { return tick; }
-    std::int64_t Seconds() override { return seconds; }
-    std::string timeText = "08:00:00";
-    std::uint32_t tick = 5000;
-    std::int64_t seconds = 1700000000;
 };
 
 // Hands out scripted numbers first, then a simple fixed sequence.
@@ -276,40 +312,62 @@ private:
     }
 };
 
+// A tray that records every request and the look it shows. It can refuse
+// ShowIcon, as a desktop without a tray does, and later report one appearing.
 class FakeTrayShell : public ITrayShell {
 public:
-    enum class Request { Add, Modify, Delete };
+    enum class Request { Show, Update, Remove };
     struct Record {
         Request request;
-        NotifyIconData data;
-        std::string Tip() const { return data.szTip; }
+        TrayIconLook look; // empty for Remove
+        std::string Tip() const { return look.tooltip; }
     };
-    bool Add(const NotifyIconData& data) override { return Keep(Request::Add, data); }
-    bool Modify(const NotifyIconData& data) override { return Keep(Request::Modify, data); }
-    bool Delete(const NotifyIconData& data) override { return Keep(Request::Delete, data); }
-    void TrackPopupMenu(const menus::Popup& popup, int defaultPosition) override {
-        popups.push_back({popup.title, defaultPosition});
-    }
-    void SendCommand(int commandId) override { commandsSent.push_back(commandId); }
-
-    // The icon and the tooltip the shell shows now.
-    int Icon() const { return m_shown.hIcon; }
-    std::string Tip() const { return m_shown.szTip; }
-
-    bool accept = true;
-    std::vector<Record> records;
-    std::vector<std::pair<std::string, int>> popups;
-    std::vector<int> commandsSent;
-
-private:
-    bool Keep(Request request, const NotifyIconData& data) {
-        records.push_back({request, data});
-        if (accept && request != Request::Delete) {
-            m_shown = data;
+    void SetEventSink(ITrayEvents* sink) override { m_sink = sink; }
+    bool ShowIcon(const TrayIconLook& look, const menus::Popup& menu, int defaultItem) override {
+        records.push_back({Request::Show, look});
+        menusShown.push_back({menu.title, defaultItem});
+        m_shown = accept;
+        if (accept) {
+            m_look = look;
         }
         return accept;
     }
-    NotifyIconData m_shown;
+    void UpdateIcon(const TrayIconLook& look) override {
+        records.push_back({Request::Update, look});
+        m_look = look;
+    }
+    void RemoveIcon() override {
+        records.push_back({Request::Remove, {}});
+        m_shown = false;
+    }
+    void PopUpMenu(const menus::Popup& menu, int defaultItem) override {
+        popups.push_back({menu.title, defaultItem});
+    }
+
+    // What the user does with the icon, and a tray that comes.
+    void RightClick() { m_sink->OnTrayContextMenu(); }
+    void DoubleClick() { m_sink->OnTrayActivated(); }
+    void Choose(int commandId) { m_sink->OnTrayMenuCommand(commandId); }
+    void Appear() {
+        accept = true;
+        m_sink->OnTrayAppeared();
+    }
+
+    // The icon and the tooltip the tray shows now.
+    bool Shown() const { return m_shown; }
+    int Icon() const { return m_look.icon; }
+    std::string Tip() const { return m_look.tooltip; }
+    ITrayEvents* Sink() const { return m_sink; }
+
+    bool accept = true;
+    std::vector<Record> records;
+    std::vector<std::pair<std::string, int>> menusShown; // title, default item
+    std::vector<std::pair<std::string, int>> popups;
+
+private:
+    ITrayEvents* m_sink = nullptr;
+    TrayIconLook m_look;
+    bool m_shown = false;
 };
 
 // Keeps values in a map and records every write and batch boundary in order.

@@ -40,7 +40,7 @@ TEST_F(EngineTest, EditNamesOkStoresTheListInOneBatchAndReloads) {
                             "ComboName4=", "ComboName5=", "ComboName6=", "ComboNameSel=1", "]"));
     EXPECT_THAT(nameCombo.Items(), ElementsAre("d", "b", "x", "a"));
     EXPECT_EQ(nameCombo.Selection(), 1);
-    EXPECT_EQ(view->m_targetName, "b");
+    EXPECT_EQ(Snapshot().targetName, "b");
 }
 
 TEST_F(EngineTest, EditNamesOkWithTheCurrentNameGoneSelectsTheFirst) {
@@ -50,7 +50,7 @@ TEST_F(EngineTest, EditNamesOkWithTheCurrentNameGoneSelectsTheFirst) {
     Press(ids::ID_EDIT_NAMES);
     EXPECT_EQ(settings.Get("ComboNameSel"), "0");
     EXPECT_EQ(settings.Get("ComboName1"), "");
-    EXPECT_EQ(view->m_targetName, "a");
+    EXPECT_EQ(Snapshot().targetName, "a");
 }
 
 TEST_F(EngineTest, EditNamesOkOnAnEmptyListFallsBackToTheDefaults) {
@@ -97,18 +97,18 @@ TEST_F(EngineTest, OptionsCopyInAndOutAndWriteInOrder) {
     Initialize();
     settings.writes.clear();
     dialogs.options = [](OptionsData& data) {
-        data.checkIgnore = 0;
-        data.checkRandomName = 1;
+        data.checkIgnore = false;
+        data.checkRandomName = true;
     };
     Press(ids::ID_OPTIONS);
     ASSERT_EQ(dialogs.optionsSeen.size(), 1U);
     const OptionsData& seen = dialogs.optionsSeen[0];
-    EXPECT_EQ(seen.checkAutoStart, 1);
-    EXPECT_EQ(seen.checkIgnore, 1);
-    EXPECT_EQ(seen.checkRandomName, 0);
-    EXPECT_EQ(seen.checkRandomTime, 0);
-    EXPECT_EQ(view->m_ignoreFailures, 0);
-    EXPECT_EQ(view->m_randomName, 1);
+    EXPECT_TRUE(seen.checkAutoStart);
+    EXPECT_TRUE(seen.checkIgnore);
+    EXPECT_FALSE(seen.checkRandomName);
+    EXPECT_FALSE(seen.checkRandomTime);
+    EXPECT_FALSE(Snapshot().options.ignoreFailures);
+    EXPECT_TRUE(Snapshot().options.randomName);
     EXPECT_THAT(settings.writes,
                 ElementsAre("[", "Ignore=0", "AutoStart=1", "RandomName=1", "RandomTime=0", "]"));
 }
@@ -134,9 +134,9 @@ TEST_F(EngineTest, OptionsCancelKeepsFlagsAndStore) {
     Initialize();
     settings.writes.clear();
     dialogs.accept = false;
-    dialogs.options = [](OptionsData& data) { data.checkIgnore = 0; };
+    dialogs.options = [](OptionsData& data) { data.checkIgnore = false; };
     Press(ids::ID_OPTIONS);
-    EXPECT_EQ(view->m_ignoreFailures, 1);
+    EXPECT_TRUE(Snapshot().options.ignoreFailures);
     EXPECT_THAT(settings.writes, IsEmpty());
 }
 
@@ -144,9 +144,9 @@ TEST_F(EngineTest, StatisticsShowTheCountersAndTheLastProblem) {
     InitializeWith({"alpha.test", "127.0.0.1"});
     Press(ids::ID_STATISTICS);
     StartArmed();
-    network.CompleteTargetLookup(11001, HostEntry{});
+    FailTargetLookup();
     Tick(); // 127.0.0.1 connects
-    network.Deliver(LastSocket(), FD_READ);
+    ReplyToLast();
     Press(ids::ID_STATISTICS);
     ASSERT_EQ(dialogs.statisticsSeen.size(), 2U);
     EXPECT_EQ(dialogs.statisticsSeen[0].lastProblemText, "");
@@ -156,13 +156,13 @@ TEST_F(EngineTest, StatisticsShowTheCountersAndTheLastProblem) {
     EXPECT_EQ(seen.httpFailuresText, "0");
     EXPECT_EQ(seen.socketFailuresText, "0");
     EXPECT_EQ(seen.lastProblemText, "alpha.test");
-    EXPECT_EQ(view->m_problemPending, 0);
+    EXPECT_FALSE(Snapshot().problemPending);
 }
 
 TEST_F(EngineTest, StatisticsAcknowledgeTheProblemBeforeTheDialogRuns) {
     InitializeWith({"alpha.test", "127.0.0.1"});
     StartArmed();
-    network.CompleteTargetLookup(11001, HostEntry{});
+    FailTargetLookup();
     Tick();
     std::string tipWhileOpen;
     dialogs.whileOpen = [&] {
@@ -196,9 +196,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ElapsedCase{0xFFFFFFFFU, 0xFFFFFFFEU, "71582 minutes"}));
 
 TEST_F(EngineTest, AboutShowsTheAddressAndTheTimeSinceLaunch) {
-    clock.tick = 1000;
+    clock.monotonic = 1000;
     InitializeWith({"127.0.0.1"});
-    clock.tick = 1000 + 150000;
+    clock.monotonic = 1000 + 150000;
     Press(ids::ID_APP_ABOUT);
     StartArmed();
     Press(ids::ID_APP_ABOUT);

@@ -8,36 +8,35 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
 
 TEST_F(EngineTest, FirstRunStartsFromTheDefaults) {
     clock.timeText = "07:15:42";
-    clock.tick = 123456;
     clock.seconds = 1700000042;
-    CJostleView& jostle = Initialize();
+    Initialize();
 
     EXPECT_THAT(random.seeds, ElementsAre(1700000042U));
-    EXPECT_EQ(jostle.m_launchTimeText, "07:15:42");
-    EXPECT_EQ(jostle.m_launchTick, 123456U);
-    EXPECT_EQ(jostle.m_ignoreFailures, 1);
-    EXPECT_EQ(jostle.m_autoStart, 1);
-    EXPECT_EQ(jostle.m_randomName, 0);
-    EXPECT_EQ(jostle.m_randomTime, 0);
-    EXPECT_EQ(jostle.m_debug, 0);
-    EXPECT_EQ(jostle.m_socket, kNoSocket);
-    EXPECT_EQ(jostle.m_localAddressText, "no address yet");
+    const EngineSnapshot snapshot = Snapshot();
+    EXPECT_EQ(snapshot.launchTime, "07:15:42");
+    EXPECT_TRUE(snapshot.options.ignoreFailures);
+    EXPECT_TRUE(snapshot.options.autoStart);
+    EXPECT_FALSE(snapshot.options.randomName);
+    EXPECT_FALSE(snapshot.options.randomTime);
+    EXPECT_FALSE(snapshot.options.debug);
+    EXPECT_EQ(snapshot.phase, Phase::Stopped);
+    EXPECT_EQ(snapshot.ownAddress, "no address yet");
+    EXPECT_FALSE(snapshot.millisecondsToExpiry.has_value());
 
     EXPECT_EQ(periodEdit.Text(), "25");
+    EXPECT_EQ(snapshot.periodText, "25");
     EXPECT_THAT(nameCombo.Items(), ElementsAreArray(kDefaultTargetList));
     EXPECT_EQ(nameCombo.Selection(), 0);
-    EXPECT_EQ(jostle.m_targetName, "www.debian.org");
+    EXPECT_EQ(snapshot.targetName, "www.debian.org");
     EXPECT_EQ(statusText.Text(), "PLEASE START ME");
     EXPECT_TRUE(startButton.IsEnabled());
     EXPECT_FALSE(countdownLabel.IsEnabled());
-    EXPECT_EQ(jostle.m_periodSeconds, 1500);
-    EXPECT_EQ(jostle.m_windowWidth, 300);
-    EXPECT_EQ(jostle.m_windowHeight, 250);
-    EXPECT_EQ(jostle.m_initialUpdateDone, 1);
-    EXPECT_EQ(timers.active.at(ids::TIMER_AUTOSTART), 1000U);
+    EXPECT_EQ(frame.fits, 1);
+    EXPECT_EQ(timers.DueIn(TimerId::AutoStart), kSecond);
     EXPECT_TRUE(settings.writes.empty()) << "nothing is written at start-up";
 }
 
@@ -53,61 +52,77 @@ TEST_F(EngineTest, OptionsAreReadFromTheStore) {
     settings.Set("RandomTime", "1");
     settings.Set("AutoStart", "0");
     settings.Set("Debug", "1");
-    CJostleView& jostle = Create();
-    EXPECT_EQ(jostle.m_ignoreFailures, 0);
-    EXPECT_EQ(jostle.m_randomName, 1);
-    EXPECT_EQ(jostle.m_randomTime, 1);
-    EXPECT_EQ(jostle.m_autoStart, 0);
-    EXPECT_EQ(jostle.m_debug, 1);
+    const EngineOptions options = Create().Snapshot().options;
+    EXPECT_FALSE(options.ignoreFailures);
+    EXPECT_TRUE(options.randomName);
+    EXPECT_TRUE(options.randomTime);
+    EXPECT_FALSE(options.autoStart);
+    EXPECT_TRUE(options.debug);
 }
 
-TEST_F(EngineTest, TrayIconIsAddedActiveOrStoppedByAutoStart) {
+TEST_F(EngineTest, TrayIconIsShownActiveWithTheMenuAndRestoreAsDefault) {
     Initialize();
     ASSERT_EQ(trayShell.records.size(), 1U);
-    const NotifyIconData& added = trayShell.records[0].data;
-    EXPECT_EQ(trayShell.records[0].request, FakeTrayShell::Request::Add);
-    EXPECT_EQ(added.uID, 129U);
-    EXPECT_EQ(added.uCallbackMessage, ids::WM_TRAY_NOTIFY);
-    EXPECT_EQ(added.hIcon, ids::IDI_ACTIVE);
-    EXPECT_EQ(added.hWnd, view.get());
-    EXPECT_STREQ(added.szTip, "Jostle");
+    EXPECT_EQ(trayShell.records[0].request, FakeTrayShell::Request::Show);
+    EXPECT_EQ(trayShell.records[0].look.icon, ids::IDI_ACTIVE);
+    EXPECT_EQ(trayShell.records[0].Tip(), "Jostle");
+    EXPECT_THAT(trayShell.menusShown, ElementsAre(std::pair<std::string, int>{"_POPUP_", 0}));
+    EXPECT_TRUE(Snapshot().trayIconShown);
 }
 
 TEST_F(EngineTest, WithoutAutoStartTheIconShowsStoppedAndNoTimerRuns) {
     settings.Set("AutoStart", "0");
     Initialize();
     EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
-    EXPECT_FALSE(timers.IsActive(ids::TIMER_AUTOSTART));
-}
-
-TEST_F(EngineTest, RefusedTrayIconIsReportedWithTheStopIconAndStartUpGoesOn) {
-    trayShell.accept = false;
-    Initialize();
-    ASSERT_EQ(alerts.shown.size(), 1U);
-    EXPECT_EQ(alerts.shown[0].text, "Failed to create tray icon");
-    EXPECT_EQ(alerts.shown[0].icon, AlertIcon::Stop);
-    EXPECT_EQ(statusText.Text(), "PLEASE START ME");
-    EXPECT_EQ(trayShell.records.size(), 1U) << "no icon changes while not added";
+    EXPECT_FALSE(timers.IsArmed(TimerId::AutoStart));
 }
 
 TEST_F(EngineTest, ATrayThatComesLateShowsTheStoppedIconWithoutAutoStart) {
     settings.Set("AutoStart", "0");
     trayShell.accept = false;
     Initialize();
-    trayShell.accept = true;
-    EXPECT_EQ(view->OnTrayNotify(129, kTaskbarCreated), 1);
-    EXPECT_EQ(trayShell.records.back().request, FakeTrayShell::Request::Add);
+    EXPECT_EQ(trayShell.records.size(), 1U) << "no icon changes while not shown";
+    trayShell.Appear();
+    EXPECT_EQ(trayShell.records.back().request, FakeTrayShell::Request::Show);
     EXPECT_EQ(trayShell.Icon(), ids::IDI_STOPPED);
+    EXPECT_TRUE(Snapshot().trayIconShown);
 }
 
-TEST_F(EngineTest, ProvisionalPeriodNeverOverflows) {
-    settings.Set("Often", "99999999999");
-    EXPECT_EQ(Initialize().m_periodSeconds, 3600);
-    settings.Set("Often", "-99999999999");
-    const int seconds = Initialize().m_periodSeconds;
-    EXPECT_LT(seconds, 0);
-    settings.Set("Often", "abc");
-    EXPECT_EQ(Initialize().m_periodSeconds, 0);
+// A desktop's panel may come up after the programs it starts: a refused icon
+// is only a failure once the grace period is over without a tray.
+TEST_F(EngineTest, ATrayWithinTheGracePeriodTakesTheIconOfThenWithoutAMessage) {
+    trayShell.accept = false;
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
+    Tick(4);
+    trayShell.Appear();
+    EXPECT_EQ(trayShell.Icon(), ids::IDI_BUSY) << "the request is out";
+    EXPECT_EQ(trayShell.Tip(), "Jostle in 24:57");
+    Tick(10);
+    EXPECT_THAT(alerts.shown, IsEmpty());
+    EXPECT_EQ(frame.shows, 0) << "the panel stays hidden";
+}
+
+TEST_F(EngineTest, NoTrayByTheEndOfTheGracePeriodShowsTheMessageAndThePanel) {
+    settings.Set("AutoStart", "0");
+    trayShell.accept = false;
+    Initialize();
+    Tick(4);
+    EXPECT_THAT(alerts.shown, IsEmpty());
+    EXPECT_EQ(frame.shows, 0);
+    Tick(1);
+    ASSERT_EQ(alerts.shown.size(), 1U);
+    EXPECT_EQ(alerts.shown[0].text, "Failed to create tray icon");
+    EXPECT_EQ(alerts.shown[0].icon, AlertIcon::Stop);
+    EXPECT_EQ(frame.shows, 1);
+    EXPECT_EQ(statusText.Text(), "PLEASE START ME") << "start-up goes on";
+    EXPECT_FALSE(Snapshot().trayIconShown);
+}
+
+TEST(ProvisionalPeriod, NeverOverflows) {
+    EXPECT_EQ(ProvisionalPeriodSeconds("99999999999"), 3600);
+    EXPECT_LT(ProvisionalPeriodSeconds("-99999999999"), 0);
+    EXPECT_EQ(ProvisionalPeriodSeconds("abc"), 0);
 }
 
 struct NameListCase {
@@ -123,10 +138,10 @@ TEST_P(LoadNameListTest, FollowsTheStoredValues) {
     for (const auto& [name, value] : GetParam().stored) {
         settings.Set(name, value);
     }
-    CJostleView& jostle = Initialize();
+    Initialize();
     EXPECT_THAT(nameCombo.Items(), ElementsAreArray(GetParam().expectedItems));
     EXPECT_EQ(nameCombo.Selection(), GetParam().expectedSelection);
-    EXPECT_EQ(jostle.m_targetName, GetParam().expectedTarget);
+    EXPECT_EQ(Snapshot().targetName, GetParam().expectedTarget);
 }
 
 const std::vector<std::string> kDefaults(kDefaultTargetList.begin(), kDefaultTargetList.end());
@@ -147,6 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
             {"a", "b", "c"},
             0,
             "a"},
+        // As does a selection equal to the number of entries.
+        NameListCase{
+            {{"ComboName0", "a"}, {"ComboName1", "b"}, {"ComboNameSel", "2"}}, {"a", "b"}, 0, "a"},
         // A negative one gives no selection and an empty target.
         NameListCase{{{"ComboName0", "a"}, {"ComboNameSel", "-1"}}, {"a"}, -1, ""}));
 
@@ -163,25 +181,31 @@ TEST_F(EngineTest, PanelCommandsReachTheFrame) {
     EXPECT_EQ(dialogs.helps, 1);
 }
 
-TEST_F(EngineTest, TrayDoubleClickAsksForRestoreAndForeignIdsAreIgnored) {
+TEST_F(EngineTest, TrayDoubleClickRestoresAndTheMenuGoesToTheCommands) {
     Initialize();
-    EXPECT_EQ(view->OnTrayNotify(129, WM_LBUTTONDBLCLK), 1);
-    EXPECT_EQ(view->OnTrayNotify(130, WM_LBUTTONDBLCLK), 0);
-    EXPECT_THAT(trayShell.commandsSent, ElementsAre(ids::ID_RESTORE));
+    trayShell.DoubleClick();
+    EXPECT_EQ(frame.shows, 1);
+    trayShell.RightClick();
+    EXPECT_THAT(trayShell.popups, ElementsAre(std::pair<std::string, int>{"_POPUP_", 0}));
+    trayShell.Choose(ids::ID_EXIT);
+    EXPECT_EQ(frame.closes, 1);
 }
 
-TEST_F(EngineTest, DestroyingTheWindowStopsSilentlyAndClosesTheSocket) {
+TEST_F(EngineTest, ShutdownStopsSilentlyAndClosesTheSocket) {
     InitializeWith({"127.0.0.1"});
     StartArmed();
     Tick();
     const SocketHandle socket = LastSocket();
     const std::size_t trayRequests = trayShell.records.size();
-    view->OnDestroy();
+    engine->Shutdown();
     EXPECT_THAT(network.closes, ElementsAre(socket));
-    EXPECT_TRUE(timers.active.empty());
+    EXPECT_EQ(Snapshot().phase, Phase::Stopped);
+    const int wakes = timers.wakes;
+    Tick(3600);
+    EXPECT_EQ(timers.wakes, wakes) << "no timer is left running";
     EXPECT_EQ(trayShell.records.size(), trayRequests) << "no tooltip or icon change";
-    view.reset();
-    EXPECT_EQ(trayShell.records.back().request, FakeTrayShell::Request::Delete);
+    engine.reset();
+    EXPECT_EQ(trayShell.records.back().request, FakeTrayShell::Request::Remove);
     EXPECT_EQ(network.Sink(), nullptr);
 }
 

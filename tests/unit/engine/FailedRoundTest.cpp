@@ -1,16 +1,15 @@
 // With "Ignore" on, a failure moves on to the next name at once, but a round
 // in which every entry failed waits for the period; and the engine's other
-// bounds: counters that stop, replies that are cut off.
+// bound: replies that are cut off.
 #include "tests/unit/engine/EngineHarness.h"
 
-#include <climits>
 #include <gmock/gmock.h>
 
 namespace jostle::test {
 namespace {
 
-using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 std::size_t Attempts(const FakeNetwork& network) {
     return network.targetLookups.size() + network.connects.size();
@@ -50,7 +49,7 @@ TEST_F(EngineTest, OneEntryThatFailsIsAWholeRound) {
     Tick();
     EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test", "alpha.test"));
     EXPECT_EQ(FailLookups(), 1);
-    EXPECT_EQ(view->m_dnsFailures, 2);
+    EXPECT_EQ(Count().dnsFailures, 2);
 }
 
 // The wait is a period like any other: varied with random time, and never
@@ -67,7 +66,7 @@ TEST_F(EngineTest, TheWaitTakesThePeriodAsEveryStartAndExpiryDo) {
     Start();
     EXPECT_EQ(FailLookups(), 1);
     EXPECT_THAT(AlertTexts(), ElementsAre("Jostle: Time period must be between 1 and 60"));
-    EXPECT_FALSE(timers.IsActive(ids::TIMER_TICK));
+    EXPECT_FALSE(Snapshot().millisecondsToExpiry);
     EXPECT_EQ(statusText.Text(), "NOT RUNNING");
 }
 
@@ -91,8 +90,8 @@ protected:
 TEST_F(NewRoundTest, ASuccessBeginsANewRound) {
     network.connectOutcomes = {ConnectStatus::ConnectFailed};
     Tick(2);
-    network.Deliver(LastSocket(), FD_READ);
-    ASSERT_EQ(view->m_successCount, 1);
+    ReplyToLast();
+    ASSERT_EQ(Count().successes, 1);
     ExpectThreeAttemptsThenTheWait(1500);
 }
 
@@ -104,25 +103,57 @@ TEST_F(NewRoundTest, TheUsersStartBeginsANewRound) {
     ExpectThreeAttemptsThenTheWait(1);
 }
 
-TEST_F(EngineTest, CountersStopAtTheirLargestValue) {
-    InitializeWith({"alpha.test"});
-    view->m_dnsFailures = view->m_httpFailures = view->m_socketFailures = INT_MAX;
-    view->m_successCount = INT_MAX;
+// A round has failed once every entry of the list, as it is now, has failed
+// since the last success or the user's start. In each case below the one
+// entry left untried answers, and is tried at once instead of after a rest.
+TEST_F(EngineTest, ATypedNameThatFailsIsTriedButIsNoEntryOfTheRound) {
+    InitializeWith({"127.0.0.5", "127.0.0.6", "127.0.0.1"});
+    nameCombo.Type("127.0.0.9");
     StartArmed();
-    FailLookups();
-    Start();
-    CompleteTargetLookup("127.0.0.5");
-    network.connectOutcomes = {ConnectStatus::ConnectFailed, ConnectStatus::Connected};
+    network.connectOutcomes.assign(3, ConnectStatus::ConnectFailed);
+    Tick(4); // each failure starts again, a second before the next attempt
+    ASSERT_EQ(network.connects.size(), 4U);
+    EXPECT_EQ(LastAddress(), V4("127.0.0.1"));
+    ReplyToLast();
+    EXPECT_EQ(Count().successes, 1);
+    EXPECT_EQ(countdownText.Text(), "25:00");
+}
+
+TEST_F(EngineTest, AfterALookupFailureWithNothingSelectedTheSkippedEntryIsStillTried) {
+    InitializeWith({"127.0.0.1", "beta.test", "gamma.test"});
+    nameCombo.Type("typed.test");
+    random.script = {3}; // entry 0 is drawn, and the next one taken
+    StartArmed();
+    EXPECT_EQ(FailLookups(), 3);
+    EXPECT_THAT(network.targetLookups, ElementsAre("typed.test", "beta.test", "gamma.test"));
     Tick();
-    Start();
-    CompleteTargetLookup("127.0.0.5");
+    ASSERT_EQ(network.connects.size(), 1U);
+    EXPECT_EQ(LastAddress(), V4("127.0.0.1"));
+}
+
+TEST_F(EngineTest, NamesEditedMidRoundMakeTheListAsItIsNowTheRound) {
+    InitializeWith({"alpha.test", "beta.test", "gamma.test", "127.0.0.1"});
+    StartArmed();
+    EXPECT_EQ(FailLookups(2), 2);
+    dialogs.editNames = [](EditNamesData& data) { data.names = {"gamma.test", "127.0.0.1"}; };
+    Press(ids::ID_EDIT_NAMES);
+    FailTargetLookup(); // gamma.test, looked up before the edit
     Tick();
-    network.Deliver(LastSocket(), FD_READ);
-    Press(ids::ID_STATISTICS);
-    const StatisticsData& shown = dialogs.statisticsSeen.at(0);
-    EXPECT_THAT((std::vector{shown.dnsFailuresText, shown.httpFailuresText,
-                             shown.socketFailuresText, shown.successCountText}),
-                Each("2147483647"));
+    ASSERT_EQ(network.connects.size(), 1U);
+    EXPECT_EQ(LastAddress(), V4("127.0.0.1"));
+}
+
+// Text typed into the name box during the rest, without a start, is not
+// applied: the next round starts from the selected entry.
+TEST_F(EngineTest, TheEndOfTheRestStartsFromTheSelectedEntryNotTheTypedText) {
+    InitializeWith({"alpha.test", "beta.test"});
+    StartArmed();
+    EXPECT_EQ(FailLookups(), 2);
+    ASSERT_EQ(Snapshot().phase, Phase::Resting);
+    nameCombo.Type("typed.test");
+    Tick(1500);
+    EXPECT_THAT(network.targetLookups, ElementsAre("alpha.test", "beta.test", "alpha.test"));
+    EXPECT_EQ(nameCombo.EditText(), "alpha.test");
 }
 
 TEST_F(EngineTest, AReplyIsCutOffAfterOneMebibyte) {
@@ -132,18 +163,17 @@ TEST_F(EngineTest, AReplyIsCutOffAfterOneMebibyte) {
     Tick();
     const SocketHandle first = LastSocket();
     for (int read = 0; read < 1023; ++read) {
-        network.Deliver(first, FD_READ);
+        network.Readable(first);
     }
-    EXPECT_EQ(view->m_socket, first);
-    network.Deliver(first, FD_READ);
-    EXPECT_EQ(view->m_socket, kNoSocket);
+    EXPECT_THAT(network.closes, IsEmpty());
+    network.Readable(first);
     EXPECT_THAT(network.closes, ElementsAre(first));
-    EXPECT_EQ(view->m_successCount, 1);
+    EXPECT_EQ(Count().successes, 1);
 
     Tick(1500); // the next attempt has a bound of its own
-    network.Deliver(LastSocket(), FD_READ);
-    network.Deliver(LastSocket(), FD_READ);
-    EXPECT_EQ(view->m_socket, LastSocket());
+    ReplyToLast();
+    ReplyToLast();
+    EXPECT_THAT(network.open, ElementsAre(LastSocket()));
     EXPECT_EQ(network.receives.size(), 1026U);
 }
 

@@ -26,16 +26,16 @@ protected:
         std::filesystem::remove_all(m_folder);
     }
 
-    // One run of the program: a fresh store on the same file, then the view.
-    CJostleView& NewRun() {
+    // One run of the program: a fresh store on the same file, then the engine.
+    Engine& NewRun() {
         run.reset();
-        view.reset();
+        engine.reset();
         store = std::make_unique<CSettingsStore>(m_folder / "settings.reg");
         store->Open(kRootKeyName, "Software\\Quorvane Software\\Jostle", nullptr, nullptr);
-        ViewServices real{*store, network, timers, alerts,  busyCursor,
-                          clock,  random,  frame,  dialogs, trayShell};
-        run = std::make_unique<CJostleView>(real, controls);
-        run->OnInitialUpdate();
+        EngineServices real{*store, network, timers, alerts,  busyCursor,
+                            clock,  random,  frame,  dialogs, trayShell};
+        run = std::make_unique<Engine>(real, controls, true);
+        run->Initialize();
         return *run;
     }
     std::string FileText() const {
@@ -46,14 +46,14 @@ protected:
     }
 
     std::unique_ptr<CSettingsStore> store;
-    std::unique_ptr<CJostleView> run;
+    std::unique_ptr<Engine> run;
 
 private:
     std::filesystem::path m_folder;
 };
 
 TEST_F(RealStoreTest, TypedNameAndPeriodSurviveARestart) {
-    CJostleView& first = NewRun();
+    Engine& first = NewRun();
     nameCombo.Type("127.0.0.3");
     periodEdit.SetText("7");
     first.OnCommand(ids::IDC_START);
@@ -61,33 +61,34 @@ TEST_F(RealStoreTest, TypedNameAndPeriodSurviveARestart) {
     Tick();
     EXPECT_THAT(FileText(), HasSubstr("\"ComboName5\"=\"127.0.0.3\""));
 
-    CJostleView& second = NewRun();
+    Engine& second = NewRun();
     EXPECT_EQ(periodEdit.Text(), "7");
     EXPECT_EQ(nameCombo.Count(), 6);
     EXPECT_EQ(nameCombo.Selection(), 5);
-    EXPECT_EQ(second.m_targetName, "127.0.0.3");
+    EXPECT_EQ(second.Snapshot().targetName, "127.0.0.3");
 }
 
 TEST_F(RealStoreTest, OptionsAndEditedNamesSurviveARestart) {
-    CJostleView& first = NewRun();
+    Engine& first = NewRun();
     dialogs.options = [](OptionsData& data) {
-        data.checkAutoStart = 0;
-        data.checkRandomTime = 1;
+        data.checkAutoStart = false;
+        data.checkRandomTime = true;
     };
     first.OnCommand(ids::ID_OPTIONS);
     dialogs.editNames = [](EditNamesData& data) { data.names = {"127.0.0.1", "127.0.0.2"}; };
     first.OnCommand(ids::ID_EDIT_NAMES);
 
-    CJostleView& second = NewRun();
-    EXPECT_EQ(second.m_autoStart, 0);
-    EXPECT_EQ(second.m_randomTime, 1);
-    EXPECT_EQ(second.m_ignoreFailures, 1);
+    Engine& second = NewRun();
+    const EngineOptions options = second.Snapshot().options;
+    EXPECT_FALSE(options.autoStart);
+    EXPECT_TRUE(options.randomTime);
+    EXPECT_TRUE(options.ignoreFailures);
     EXPECT_THAT(nameCombo.Items(), ElementsAre("127.0.0.1", "127.0.0.2"));
-    EXPECT_EQ(second.m_targetName, "127.0.0.1");
+    EXPECT_EQ(second.Snapshot().targetName, "127.0.0.1");
 }
 
 TEST_F(RealStoreTest, AShortenedListLeavesNoStaleNamesInTheFile) {
-    CJostleView& first = NewRun();
+    Engine& first = NewRun();
     nameCombo.Type("127.0.0.3");
     first.OnCommand(ids::IDC_START);
     CompleteLocalLookup();
@@ -98,9 +99,10 @@ TEST_F(RealStoreTest, AShortenedListLeavesNoStaleNamesInTheFile) {
     EXPECT_THAT(FileText(), HasSubstr("\"ComboName2\"=\"\""));
     EXPECT_THAT(FileText(), HasSubstr("\"ComboName5\"=\"\""));
 
-    CJostleView& second = NewRun();
+    Engine& second = NewRun();
     EXPECT_THAT(nameCombo.Items(), ElementsAre("127.0.0.3", "127.0.0.4"));
-    EXPECT_EQ(second.m_targetName, "127.0.0.3") << "the name current at opening stays selected";
+    EXPECT_EQ(second.Snapshot().targetName, "127.0.0.3")
+        << "the name current at opening stays selected";
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The one-second tick: countdown and tooltip, random time, random name, auto-start.
+// The schedule: countdown and tooltip, random time, random name, auto-start.
 #include "tests/unit/engine/EngineHarness.h"
 
 #include <gmock/gmock.h>
@@ -24,11 +24,11 @@ TEST_F(EngineTest, TooltipHintShowsUntilTheStatisticsAreOpened) {
     Tick();
     Tick();
     EXPECT_EQ(trayShell.Tip(), "Jostle in 24:59   Please check the Statistics dialog box");
-    EXPECT_LE(trayShell.Tip().size(), 63U);
+    EXPECT_LE(trayShell.Tip().size(), kTooltipLength);
     Press(ids::ID_STATISTICS);
     Tick();
     EXPECT_EQ(trayShell.Tip(), "Jostle in 24:58");
-    EXPECT_EQ(view->m_socketFailures, 1);
+    EXPECT_EQ(Count().socketFailures, 1);
 }
 
 TEST_F(EngineTest, TooltipHintNeedsTheIgnoreOption) {
@@ -36,7 +36,7 @@ TEST_F(EngineTest, TooltipHintNeedsTheIgnoreOption) {
     StartArmed();
     network.connectOutcomes = {ConnectStatus::CreateFailed};
     Tick();
-    view->m_ignoreFailures = 0; // switched off in the Options meanwhile
+    SetOptions([](OptionsData& data) { data.checkIgnore = false; }); // switched off meanwhile
     Tick();
     EXPECT_EQ(trayShell.Tip(), "Jostle in 24:59");
 }
@@ -44,68 +44,75 @@ TEST_F(EngineTest, TooltipHintNeedsTheIgnoreOption) {
 TEST_F(EngineTest, AutoStartFiresOnceEvenWhenStartIsPressedFirst) {
     Initialize();
     Start();
-    timers.Fire(ids::TIMER_AUTOSTART);
+    EXPECT_FALSE(timers.IsArmed(TimerId::AutoStart));
+    Tick();
     EXPECT_EQ(network.localLookups.size(), 1U);
-    EXPECT_FALSE(timers.IsActive(ids::TIMER_AUTOSTART));
 }
 
-TEST_F(EngineTest, AutoStartStartsTheCycleOnce) {
+TEST_F(EngineTest, AutoStartStartsTheCycleOnceASecondAfterStartUp) {
     Initialize();
-    timers.Fire(ids::TIMER_AUTOSTART);
-    EXPECT_EQ(view->m_timer103Active, 0);
-    EXPECT_FALSE(timers.IsActive(ids::TIMER_AUTOSTART));
-    timers.Fire(ids::TIMER_AUTOSTART);
+    timers.Advance(kSecond - 1);
+    EXPECT_TRUE(network.localLookups.empty());
+    timers.Advance(1);
+    EXPECT_FALSE(timers.IsArmed(TimerId::AutoStart));
+    Tick(5);
     EXPECT_EQ(network.localLookups.size(), 1U);
     EXPECT_EQ(statusText.Text(), "Determining Local IP Address");
 }
 
-TEST_F(EngineTest, OtherTimersAreIgnored) {
-    InitializeWith({"127.0.0.1"});
-    StartArmed();
-    view->OnTimer(ids::TIMER_LINK_PAUSE);
-    EXPECT_EQ(view->m_secondsElapsed, 1499);
-}
-
-// The offsets of all 32 low-bit patterns, for a period.
-std::multiset<int> OffsetsFor(CJostleView& jostle, FakeRandom& random, int periodSeconds) {
-    std::multiset<int> offsets;
-    jostle.m_periodSeconds = periodSeconds;
-    for (int draw = 0; draw < 64; ++draw) {
-        random.script = {draw};
-        if (draw % 32 == 0) {
-            random.script.push_back(draw + 1); // a zero is drawn again
+// Period lengths with random time on, one per attempt, each drawn from one
+// scripted number.
+class RandomTimeTest : public EngineTest {
+protected:
+    std::multiset<int> OffsetsFor(const std::string& period, int periodSeconds) {
+        settings.Set("RandomTime", "1");
+        InitializeWith({"127.0.0.1"}, true, false);
+        periodEdit.SetText(period);
+        StartArmed();
+        std::multiset<int> offsets;
+        for (int draw = 0; draw < 64; ++draw) {
+            random.script = {draw};
+            if (draw % 32 == 0) {
+                random.script.push_back(draw + 1); // a zero is drawn again
+            }
+            timers.Advance(Snapshot().millisecondsToExpiry.value_or(0));
+            offsets.insert(static_cast<int>(*Snapshot().millisecondsToExpiry / kSecond) -
+                           periodSeconds);
         }
-        jostle.AdjustTargetTime();
-        offsets.insert(jostle.m_targetSeconds - periodSeconds);
+        return offsets;
     }
-    return offsets;
+};
+
+TEST_F(RandomTimeTest, OffsetsStayWithinThirtySecondsAndAreNeverZero) {
+    const auto offsets = OffsetsFor("25", 1500);
+    EXPECT_EQ(*offsets.begin(), -30);
+    EXPECT_EQ(*offsets.rbegin(), 30);
+    EXPECT_EQ(offsets.count(0), 0U);
 }
 
-TEST_F(EngineTest, RandomOffsetsStayWithinBoundsAndAreNeverZero) {
-    CJostleView& jostle = Initialize();
-    for (const int offset : OffsetsFor(jostle, random, 1500)) {
-        EXPECT_NE(offset, 0);
-        EXPECT_GE(offset, -30);
-        EXPECT_LE(offset, 30);
-    }
-    const auto sixty = OffsetsFor(jostle, random, 3600);
-    EXPECT_LT(*sixty.rbegin(), 0) << "a 60-minute period is never lengthened";
-    EXPECT_EQ(*sixty.begin(), -30);
-    jostle.m_debug = 1;
-    const auto debug = OffsetsFor(jostle, random, 15);
-    EXPECT_EQ(*debug.begin(), -5);
-    EXPECT_EQ(*debug.rbegin(), 5);
-    EXPECT_EQ(debug.count(0), 0U);
+TEST_F(RandomTimeTest, ASixtyMinutePeriodIsNeverLengthened) {
+    const auto offsets = OffsetsFor("60", 3600);
+    EXPECT_LT(*offsets.rbegin(), 0);
+    EXPECT_EQ(*offsets.begin(), -30);
+}
+
+TEST_F(RandomTimeTest, DebugModeVariesByFiveSeconds) {
+    settings.Set("Debug", "1");
+    const auto offsets = OffsetsFor("25", 15);
+    EXPECT_EQ(*offsets.begin(), -5);
+    EXPECT_EQ(*offsets.rbegin(), 5);
+    EXPECT_EQ(offsets.count(0), 0U);
 }
 
 TEST_F(EngineTest, RandomOffsetTakesSizeAndSignFromOneDraw) {
-    CJostleView& jostle = Initialize();
-    jostle.m_periodSeconds = 1500;
+    settings.Set("RandomTime", "1");
+    InitializeWith({"127.0.0.1"});
+    StartArmed();
     random.script = {32, 31, 4};
-    jostle.AdjustTargetTime(); // 32: zero, discarded; 31: clipped to 30, odd
-    EXPECT_EQ(jostle.m_targetSeconds, 1470);
-    jostle.AdjustTargetTime();
-    EXPECT_EQ(jostle.m_targetSeconds, 1504);
+    Tick(); // 32: zero, discarded; 31: clipped to 30, odd
+    EXPECT_EQ(countdownText.Text(), "24:30");
+    Tick(1470);
+    EXPECT_EQ(countdownText.Text(), "25:04");
 }
 
 TEST_F(EngineTest, RandomTimeVariesEachPeriodAfterTheAttempt) {
@@ -114,13 +121,12 @@ TEST_F(EngineTest, RandomTimeVariesEachPeriodAfterTheAttempt) {
     StartArmed();
     random.script = {6, 9};
     Tick();
-    EXPECT_EQ(view->m_targetSeconds, 1506);
     EXPECT_EQ(countdownText.Text(), "25:06");
     Tick(1505);
     EXPECT_EQ(network.connects.size(), 1U);
     Tick();
     EXPECT_EQ(network.connects.size(), 2U);
-    EXPECT_EQ(view->m_targetSeconds, 1491);
+    EXPECT_EQ(countdownText.Text(), "24:51");
 }
 
 TEST_F(EngineTest, RandomNameKeepsTheFirstNameThenPicksAnother) {
@@ -128,16 +134,32 @@ TEST_F(EngineTest, RandomNameKeepsTheFirstNameThenPicksAnother) {
     InitializeWith({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
     StartArmed();
     Tick();
-    EXPECT_EQ(network.connects.back().address, Address("127.0.0.1"));
+    EXPECT_EQ(LastAddress(), V4("127.0.0.1"));
     random.script = {3, 6, 2}; // 3 mod 3 and 6 mod 3 are the current entry
     statusHistory.clear();
     Tick(1500);
     EXPECT_EQ(nameCombo.Selection(), 2);
-    EXPECT_EQ(view->m_targetIndex, 2);
-    EXPECT_EQ(network.connects.size(), 1U) << "no attempt on the tick of the choice";
+    EXPECT_EQ(network.connects.size(), 1U) << "no attempt at the expiry of the choice";
     EXPECT_THAT(statusHistory, ElementsAre("NOT RUNNING", "Starting Connection"));
     Tick();
-    EXPECT_EQ(network.connects.back().address, Address("127.0.0.3"));
+    EXPECT_EQ(LastAddress(), V4("127.0.0.3"));
+    EXPECT_EQ(Snapshot().targetName, "127.0.0.3");
+}
+
+// With two entries the choice alternates: the entry selected now is drawn
+// again until the other comes.
+TEST_F(EngineTest, RandomNameWithTwoEntriesNeverRepeatsTheCurrentOne) {
+    settings.Set("RandomName", "1");
+    InitializeWith({"127.0.0.1", "127.0.0.2"});
+    StartArmed();
+    Tick();
+    random.script = {0, 2, 4, 1, 1, 3, 0, 5};
+    for (const char* expected : {"127.0.0.2", "127.0.0.1"}) {
+        Tick(1500);
+        Tick();
+        EXPECT_EQ(LastAddress(), V4(expected));
+    }
+    EXPECT_EQ(random.script.size(), 1U) << "draws of the entry in use are discarded";
 }
 
 TEST_F(EngineTest, RandomNameWithOneEntryKeepsIt) {
@@ -147,7 +169,7 @@ TEST_F(EngineTest, RandomNameWithOneEntryKeepsIt) {
     Tick(1501);
     Tick();
     EXPECT_EQ(network.connects.size(), 2U);
-    EXPECT_EQ(network.connects.back().address, Address("127.0.0.1"));
+    EXPECT_EQ(LastAddress(), V4("127.0.0.1"));
 }
 
 TEST_F(EngineTest, RandomNameWithoutSelectionTakesTheFirstDraw) {
@@ -167,10 +189,10 @@ TEST_F(EngineTest, RandomNameSwitchedOnWhileRunningWaitsOneExpiry) {
     InitializeWith({"127.0.0.1", "127.0.0.2"});
     StartArmed();
     Tick();
-    view->m_randomName = 1;
+    SetOptions([](OptionsData& data) { data.checkRandomName = true; });
     Tick(1500);
-    EXPECT_EQ(network.connects.size(), 2U) << "the start's fresh flag still holds";
-    EXPECT_EQ(network.connects.back().address, Address("127.0.0.1"));
+    EXPECT_EQ(network.connects.size(), 2U) << "the start's first expiry still keeps its name";
+    EXPECT_EQ(LastAddress(), V4("127.0.0.1"));
     random.script = {1};
     Tick(1500);
     EXPECT_EQ(nameCombo.Selection(), 1);
