@@ -1,12 +1,15 @@
 #include "app/Headless.h"
 
 #include "platform/core/SignalWatcher.h"
+#include "res/Menus.h"
 #include "tests/support/EventLoop.h"
+#include "tests/unit/engine/EngineRig.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <regex>
 
 namespace jostle::headless {
 namespace {
@@ -14,7 +17,7 @@ namespace {
 class FixedClock : public IClock {
 public:
     std::string LocalTimeText() override { return time; }
-    std::uint32_t TickCount() override { return 0; }
+    std::int64_t MonotonicMilliseconds() override { return 0; }
     std::int64_t Seconds() override { return 0; }
 
     std::string time = "07:08:09";
@@ -47,6 +50,23 @@ TEST(StatusPrinter, PrintsOneStampedLinePerChange) {
     std::fclose(out);
 }
 
+// One line whenever the cycle settles to wait: armed after the start, then
+// counting down after the reply.
+TEST(NextAttemptPrinter, PrintsALineEachTimeTheCycleWaits) {
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    test::EngineRig rig;
+    rig.InitializeWith({"127.0.0.1"}, true, false);
+    PrintNextAttempts(*rig.engine, rig.clock, out);
+    rig.StartArmed();
+    rig.Tick();
+    rig.ReplyToLast();
+    const std::string text = Contents(out);
+    const std::regex twoLines("(08:00:00 Next jostle at [0-9]{2}:[0-9]{2}:[0-9]{2}\n){2}");
+    EXPECT_TRUE(std::regex_match(text, twoLines)) << text;
+    std::fclose(out);
+}
+
 TEST(ConsoleAlerts, WriteTheMessageOnItsOwnLine) {
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
@@ -56,25 +76,11 @@ TEST(ConsoleAlerts, WriteTheMessageOnItsOwnLine) {
     std::fclose(out);
 }
 
-class RecordingWindow : public INotifyWindow {
-public:
-    int OnTrayNotify(unsigned /*id*/, unsigned /*mouseMessage*/) override { return 0; }
-    void OnCommand(int commandId) override { commands.push_back(commandId); }
-
-    std::vector<int> commands;
-};
-
-TEST(SilentTrayShell, AcceptsEverythingAndDeliversCommandsToTheIconsWindow) {
+// Without a tray the icon must still count as shown, or the engine would
+// wait for a tray and then report that none came.
+TEST(SilentTrayShell, TakesTheIcon) {
     SilentTrayShell shell;
-    RecordingWindow window;
-    shell.SendCommand(32773); // no icon yet: nowhere to go
-    NotifyIconData data;
-    data.hWnd = &window;
-    EXPECT_TRUE(shell.Add(data));
-    EXPECT_TRUE(shell.Modify(data));
-    shell.SendCommand(32773);
-    EXPECT_TRUE(shell.Delete(data));
-    EXPECT_EQ(window.commands, std::vector<int>{32773});
+    EXPECT_TRUE(shell.ShowIcon({ids::IDI_ACTIVE, "Jostle"}, menus::kTrayMenu[0], 0));
 }
 
 // A closed terminal (SIGHUP) stops like SIGTERM; a broken pipe (SIGPIPE)
