@@ -3,6 +3,7 @@
 #include "app/Headless.h"
 #include "app/JostleApp.h"
 #include "engine/JostleView.h"
+#include "engine/SettingsCommand.h"
 #include "platform/core/QtTimers.h"
 #include "platform/core/SignalWatcher.h"
 #include "platform/core/SocketNetwork.h"
@@ -43,6 +44,19 @@ void CJostleApp::InitSettings() {
         disposition == kKeyCreated) {
         m_pSettings->ImportLegacyIni(key);
     }
+}
+
+int CJostleApp::RunSettingsCommand() {
+    SettingsCommand command(m_line.settingPairs);
+    if (!command.Error().empty()) { // before the store is opened, so nothing at all is written
+        std::fprintf(stderr, "%s\n", command.Error().c_str());
+        return 2;
+    }
+    InitSettings(); // as at start: a pending import of the old INI file lands first
+    const SettingsCommandResult result = command.Run(*m_pSettings);
+    std::fputs(result.output.c_str(), stdout);
+    std::fputs(result.error.c_str(), stderr);
+    return result.exitStatus;
 }
 
 void CJostleApp::ExitInstance() {
@@ -99,8 +113,9 @@ int RunProgram(int argc, char** argv, Program program, int (CJostleApp::*face)(i
         std::fputs(VersionText().c_str(), stdout);
         return 0;
     }
+    const bool settingsCommand = IsSettingsCommand(line);
     CJostleApp application(std::move(line));
-    return (application.*face)(argc, argv);
+    return settingsCommand ? application.RunSettingsCommand() : (application.*face)(argc, argv);
 }
 
 } // namespace jostle
