@@ -4,15 +4,21 @@
 
 namespace jostle::headless {
 
-void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out) {
-    status.Observe([&status, &clock, out, printed = std::string()]() mutable {
-        if (status.Text() == printed) {
-            return;
-        }
-        printed = status.Text();
-        std::fprintf(out, "%s %s\n", clock.LocalTimeText().c_str(), printed.c_str());
-        std::fflush(out);
-    });
+void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out, bool stamped,
+                        std::function<void(const std::string&)> tell) {
+    status.Observe(
+        [&status, &clock, out, stamped, tell = std::move(tell), printed = std::string()]() mutable {
+            if (status.Text() == printed) {
+                return;
+            }
+            printed = status.Text();
+            const std::string stamp = stamped ? clock.LocalTimeText() + " " : "";
+            std::fprintf(out, "%s%s\n", stamp.c_str(), printed.c_str());
+            std::fflush(out);
+            if (tell) {
+                tell(printed);
+            }
+        });
 }
 
 void ConsoleAlerts::MessageBox(const std::string& text, AlertIcon /*icon*/) {

@@ -8,12 +8,16 @@
 #include "tray/TrayShell.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace jostle::headless {
 
-// Each change of the status line's text becomes one line "HH:MM:SS text".
-void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out);
+// Each change of the status line's text becomes one line "HH:MM:SS text", or
+// just "text" unless stamped (the journal stamps lines itself), and is handed
+// to tell.
+void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out, bool stamped = true,
+                        std::function<void(const std::string&)> tell = {});
 
 // Every message on a line of its own on standard error; returns at once.
 class ConsoleAlerts : public IAlerts {

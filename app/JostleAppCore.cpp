@@ -5,6 +5,7 @@
 #include "engine/JostleView.h"
 #include "engine/SettingsCommand.h"
 #include "platform/core/QtTimers.h"
+#include "platform/core/ServiceNotifier.h"
 #include "platform/core/SignalWatcher.h"
 #include "platform/core/SocketNetwork.h"
 #include "platform/core/SystemServices.h"
@@ -83,18 +84,26 @@ int CJostleApp::RunHeadless(int& argc, char** argv) {
     QCoreApplication application(argc, argv);
     SystemClock clock;
     PanelModel panel;
-    headless::PrintStatusChanges(panel.statusText, clock, stdout);
+    ServiceNotifier manager;
+    headless::PrintStatusChanges(panel.statusText, clock, stdout, !StandardOutputIsJournal(),
+                                 [&manager](const std::string& text) { manager.Status(text); });
     headless::ConsoleAlerts alerts(stderr);
     headless::NoBusyCursor busyCursor;
     headless::HeadlessFrame frame;
     headless::NoDialogs dialogs;
     headless::SilentTrayShell trayShell;
-    SignalWatcher stopSignals([&frame] { frame.Close(); });
+    SignalWatcher stopSignals([&frame, &manager] {
+        manager.Stopping();
+        frame.Close();
+    });
     InitSettings(); // a stop signal meanwhile is handled once the event loop runs
     const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls()};
     // The console starts the cycle at once; the start stops the delayed
     // automatic start, so it cannot start a second time.
-    return RunView(face, [](CJostleView& view) { view.OnStart(); });
+    return RunView(face, [&manager](CJostleView& view) {
+        view.OnStart();
+        manager.Ready();
+    });
 }
 
 int RunProgram(int argc, char** argv, Program program, int (CJostleApp::*face)(int&, char**)) {

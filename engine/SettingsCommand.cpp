@@ -133,7 +133,8 @@ SettingsCommand::SettingsCommand(const std::vector<std::string>& pairs) {
     for (const std::string& pair : pairs) {
         const std::size_t equals = pair.find('=');
         if (equals == std::string::npos) {
-            m_error = "jostle: --set " + pair + ": needs KEY=VALUE; the keys are " + kKnownKeys;
+            Fail(pair, pair,
+                 std::string("needs a value, as KEY=VALUE; the keys are ") + kKnownKeys);
         } else {
             Take(pair.substr(0, equals), pair.substr(equals + 1));
         }
@@ -167,14 +168,18 @@ void SettingsCommand::Take(const std::string& key, const std::string& value) {
             m_switches.emplace_back(switchKey->setting, *on);
         }
     } else {
-        m_error =
-            "jostle: --set " + key + "=" + value + ": no such key; the keys are " + kKnownKeys;
+        Fail(key + "=" + value, key, std::string("is no key; the keys are ") + kKnownKeys);
     }
 }
 
 void SettingsCommand::Reject(const std::string& key, const std::string& value,
                              const std::string& accepts) {
-    m_error = "jostle: --set " + key + "=" + value + ": " + key + " accepts " + accepts;
+    Fail(key + "=" + value, key, "accepts " + accepts);
+}
+
+void SettingsCommand::Fail(const std::string& pair, const std::string& key,
+                           const std::string& text) {
+    m_error = "jostle: --set " + pair + ": " + key + " " + text;
 }
 
 std::optional<int> SettingsCommand::SelectionIn(const std::vector<std::string>& names) const {

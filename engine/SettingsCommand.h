@@ -37,6 +37,7 @@ public:
 private:
     void Take(const std::string& key, const std::string& value);
     void Reject(const std::string& key, const std::string& value, const std::string& accepts);
+    void Fail(const std::string& pair, const std::string& key, const std::string& text);
     std::optional<int> SelectionIn(const std::vector<std::string>& names) const;
     bool Write(CSettingsStore& store, const std::string& selectedName, int selection) const;
 
