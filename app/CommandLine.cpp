@@ -14,6 +14,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             line.version = true;
         } else if (argument == "--headless") {
             line.headless = true;
+        } else if (argument == "--show-settings") {
+            line.showSettings = true;
+        } else if (argument == "--set") {
+            if (i + 1 == arguments.size()) {
+                line.error = "--set needs KEY=VALUE";
+                return line;
+            }
+            line.settingPairs.push_back(arguments[++i]);
         } else if (argument == "--settings") {
             if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
                 line.error = "--settings needs a file name";
@@ -30,6 +38,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return line;
 }
 
+bool IsSettingsCommand(const CommandLine& line) {
+    return line.showSettings || !line.settingPairs.empty();
+}
+
 std::filesystem::path DefaultSettingsFile() {
     const auto config = UserConfigFolder();
     return config.empty() ? config : config / "jostle" / "settings.reg";
@@ -43,6 +55,9 @@ std::string HelpText(Program program) {
     const bool desktop = program == Program::Desktop;
     return "Usage: " + ProgramName(program) + (desktop ? " [--headless]" : "") +
            " [--settings FILE]\n"
+           "       " +
+           ProgramName(program) +
+           " [--settings FILE] --show-settings | --set KEY=VALUE...\n"
            "Keeps an idle Internet link from being dropped by opening a small web\n"
            "request to a host from your list at the period you set.\n" +
            (desktop ? ""
@@ -55,6 +70,15 @@ std::string HelpText(Program program) {
                       "                   messages on standard error; chosen by itself when\n"
                       "                   there is no display\n"
                     : "") +
+           "  --show-settings  show the settings file's name and the settings, and exit\n"
+           "  --set KEY=VALUE  change a setting (repeatable; all are checked before any\n"
+           "                   is written), show the settings and exit; keys and values:\n"
+           "                     period=MINUTES        1 to 60\n"
+           "                     names=NAME,NAME...    the hosts, none twice\n"
+           "                     selected=INDEX|NAME   the next host to contact\n"
+           "                     ignore-failures=on|off, random-name=on|off,\n"
+           "                     random-time=on|off, auto-start=on|off\n"
+           "                   a running copy takes the change at its next start\n"
            "  --help           show this text and exit\n"
            "  --version        show the version and exit\n";
 }

@@ -11,9 +11,15 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool headless = false;
-    std::filesystem::path settingsFile; // empty: the default location
-    std::string error;                  // non-empty: the line could not be parsed
+    bool showSettings = false;
+    std::vector<std::string> settingPairs; // of --set, "KEY=VALUE" each, unchecked
+    std::filesystem::path settingsFile;    // empty: the default location
+    std::string error;                     // non-empty: the line could not be parsed
 };
+
+// --show-settings or --set: the settings are shown or changed, and the
+// program exits without running the cycle.
+bool IsSettingsCommand(const CommandLine& line);
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 

@@ -9,15 +9,20 @@
 #include "tray/TrayShell.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace jostle::headless {
 
-// Each change of the status line's text becomes one line "HH:MM:SS text".
-void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out);
+// Each change of the status line's text becomes one line "HH:MM:SS text", or
+// just "text" unless stamped (the journal stamps lines itself), and is handed
+// to tell.
+void PrintStatusChanges(StaticModel& status, IClock& clock, std::FILE* out, bool stamped = true,
+                        std::function<void(const std::string&)> tell = {});
 
-// Whenever the cycle settles to wait, one line "HH:MM:SS Next jostle at HH:MM:SS".
-void PrintNextAttempts(Engine& engine, IClock& clock, std::FILE* out);
+// Whenever the cycle settles to wait (armed, after an attempt, resting after a
+// failed round), one line "HH:MM:SS Next jostle at HH:MM:SS", stamped as above.
+void PrintNextAttempts(Engine& engine, IClock& clock, std::FILE* out, bool stamped = true);
 
 // Every message on a line of its own on standard error; returns at once.
 class ConsoleAlerts : public IAlerts {

@@ -44,6 +44,8 @@ public:
     int Run(int& argc, char** argv);
     // The same with the console face, in this process.
     int RunConsole(int& argc, char** argv);
+    // --show-settings and --set, without the cycle; returns the exit status.
+    int RunSettingsCommand();
 
     std::unique_ptr<CSettingsStore> m_pSettings;
     int m_bEmailLinkVisited = 0; // the About box's links, visited during this run

@@ -3,7 +3,9 @@
 #include "app/Headless.h"
 #include "app/JostleApp.h"
 #include "engine/Engine.h"
+#include "engine/SettingsCommand.h"
 #include "platform/core/QtTimers.h"
+#include "platform/core/ServiceNotifier.h"
 #include "platform/core/SignalWatcher.h"
 #include "platform/core/SocketNetwork.h"
 #include "platform/core/SystemServices.h"
@@ -45,6 +47,19 @@ void CJostleApp::InitSettings() {
     }
 }
 
+int CJostleApp::RunSettingsCommand() {
+    SettingsCommand command(m_line.settingPairs);
+    if (!command.Error().empty()) { // before the store is opened, so nothing at all is written
+        std::fprintf(stderr, "%s\n", command.Error().c_str());
+        return 2;
+    }
+    InitSettings(); // as at start: a pending import of the old INI file lands first
+    const SettingsCommandResult result = command.Run(*m_pSettings);
+    std::fputs(result.output.c_str(), stdout);
+    std::fputs(result.error.c_str(), stderr);
+    return result.exitStatus;
+}
+
 void CJostleApp::ExitInstance() {
     m_pSettings.reset();
 }
@@ -69,21 +84,28 @@ int CJostleApp::RunHeadless(int& argc, char** argv) {
     QCoreApplication application(argc, argv);
     SystemClock clock;
     PanelModel panel;
-    headless::PrintStatusChanges(panel.statusText, clock, stdout);
+    ServiceNotifier manager;
+    const bool stamped = !StandardOutputIsJournal(); // the journal stamps lines itself
+    headless::PrintStatusChanges(panel.statusText, clock, stdout, stamped,
+                                 [&manager](const std::string& text) { manager.Status(text); });
     headless::ConsoleAlerts alerts(stderr);
     headless::NoBusyCursor busyCursor;
     headless::HeadlessFrame frame;
     headless::NoDialogs dialogs;
     headless::SilentTrayShell trayShell;
-    SignalWatcher stopSignals([&frame] { frame.Close(); });
+    SignalWatcher stopSignals([&frame, &manager] {
+        manager.Stopping();
+        frame.Close();
+    });
     InitSettings(); // a stop signal meanwhile is handled once the event loop runs
     // Nothing shows a countdown, so nothing wakes between attempts.
     const FaceServices face{alerts, busyCursor, frame, dialogs, trayShell, panel.Controls(), false};
-    return RunEngine(face, [&clock](Engine& engine) {
-        headless::PrintNextAttempts(engine, clock, stdout);
+    return RunEngine(face, [&clock, &manager, stamped](Engine& engine) {
+        headless::PrintNextAttempts(engine, clock, stdout, stamped);
         // The console starts the cycle at once; the start stops the delayed
         // automatic start, so it cannot start a second time.
         engine.Start();
+        manager.Ready();
     });
 }
 
@@ -103,8 +125,9 @@ int RunProgram(int argc, char** argv, Program program, int (CJostleApp::*face)(i
         std::fputs(VersionText().c_str(), stdout);
         return 0;
     }
+    const bool settingsCommand = IsSettingsCommand(line);
     CJostleApp application(std::move(line));
-    return (application.*face)(argc, argv);
+    return settingsCommand ? application.RunSettingsCommand() : (application.*face)(argc, argv);
 }
 
 } // namespace jostle

@@ -14,7 +14,6 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.example.org/jostle/")
 # The Qt libraries come from scanning the binary; the plugins Qt loads at run
 # time do not show up there: the SVG icon engine (a blank tray icon without
 # it) and the platform plugins (no window at all without them).

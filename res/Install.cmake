@@ -1,6 +1,6 @@
 # What `cmake --install` puts in place: the programs, their desktop entry and
-# icon, the AppStream metainfo, the man page and a systemd user unit that runs
-# the program headless.
+# icon, the AppStream metainfo, the man page, the copyright and changelog and
+# a systemd user unit that runs the program headless.
 include(GNUInstallDirs)
 
 set(JOSTLE_RES_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -21,7 +21,29 @@ if(TARGET jostle)
     install(FILES ${JOSTLE_RES_DIR}/org.example.jostle.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
-install(FILES ${JOSTLE_RES_DIR}/jostle.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The man page and the changelog are installed compressed, as Debian wants
+# them, without a name or a time in the gzip header so that builds agree.
+set(JOSTLE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/jostle)
+set(jostle_gzipped)
+foreach(file jostle.1 changelog)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/gz/${file}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${JOSTLE_RES_DIR}/${file} ${CMAKE_BINARY_DIR}/gz/${file}
+        COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/gz/${file}
+        DEPENDS ${JOSTLE_RES_DIR}/${file}
+        COMMENT "Compressing ${file}")
+    list(APPEND jostle_gzipped ${CMAKE_BINARY_DIR}/gz/${file}.gz)
+endforeach()
+add_custom_target(jostle_gzipped_docs ALL DEPENDS ${jostle_gzipped})
+install(FILES ${CMAKE_BINARY_DIR}/gz/jostle.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# jostle-headless is described in the same page.
+install(CODE "
+    file(CREATE_LINK jostle.1.gz
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/jostle-headless.1.gz\"
+         SYMBOLIC)
+")
+install(FILES ${CMAKE_BINARY_DIR}/gz/changelog.gz ${JOSTLE_RES_DIR}/copyright
+        DESTINATION ${JOSTLE_DOC_DIR})
 
 # The unit names the program by its absolute path, so the path is filled in
 # when installing: the prefix may be chosen only then (--prefix). Each prefix

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, makes a release build in build-package/ and the
-# Debian package from it: build-package/jostle_<version>_<arch>.deb.
+# Debian package from it: build-package/jostle_<version>_<arch>.deb, which
+# lintian must pass without an error or a warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -12,4 +13,6 @@ rm -rf build-package/cpack
 cpack -G DEB --config build-package/CPackConfig.cmake -B build-package/cpack >/dev/null
 deb=$(basename build-package/cpack/jostle_*.deb)
 mv "build-package/cpack/$deb" build-package/
+# lintian warns when it runs as root; what it finds goes to standard output.
+lintian --fail-on error,warning "build-package/$deb" 2>/dev/null
 echo "Made build-package/$deb; install it with: apt install ./build-package/$deb"

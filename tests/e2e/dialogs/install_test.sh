@@ -30,7 +30,8 @@ for program in "$@"; do
 done
 metainfo=share/metainfo/org.example.jostle.metainfo.xml
 for file in share/applications/jostle.desktop share/icons/hicolor/scalable/apps/jostle.svg \
-    share/man/man1/jostle.1 share/systemd/user/jostle.service "$metainfo"; do
+    share/man/man1/jostle.1.gz share/man/man1/jostle-headless.1.gz share/doc/jostle/copyright \
+    share/doc/jostle/changelog.gz share/systemd/user/jostle.service "$metainfo"; do
     expect_file "$file"
 done
 
@@ -43,11 +44,12 @@ grep -q '<svg' "$icon" || fail "icon is no SVG"
 rendered=$(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$home/.runtime" "$render_icon" "$icon" 48 2>&1) || fail "icon does not render: $rendered"
 
 # man prints warnings on standard error; there must be none.
-warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/jostle.1" \
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/jostle.1.gz" \
     2>&1 >/dev/null) || fail "man page does not render"
 [[ -z "$warnings" ]] || fail "man page warnings: $warnings"
-page=$(LC_ALL=C.UTF-8 MANWIDTH=250 man -l "$prefix/share/man/man1/jostle.1" 2>/dev/null)
-for topic in --settings --headless --help --version Jostle.INI WINDIR settings.reg; do
+page=$(LC_ALL=C.UTF-8 MANWIDTH=250 man -l "$prefix/share/man/man1/jostle-headless.1.gz" 2>/dev/null)
+for topic in --settings --headless --help --version --show-settings KEY=VALUE Jostle.INI WINDIR \
+    settings.reg Type=notify ReadWritePaths; do
     grep -q -- "$topic" <<<"$page" || fail "man page does not describe $topic"
 done
 

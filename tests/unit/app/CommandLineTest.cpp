@@ -17,6 +17,16 @@ TEST(CommandLine, ReadsTheSettingsFileInBothForms) {
     EXPECT_FALSE(ParseCommandLine({"--bogus"}).error.empty());
 }
 
+TEST(CommandLine, CollectsSettingsCommandsInOrder) {
+    const CommandLine line =
+        ParseCommandLine({"--set", "period=5", "--settings", "/tmp/a.reg", "--set", "names=a,b"});
+    EXPECT_EQ(line.settingPairs, (std::vector<std::string>{"period=5", "names=a,b"}));
+    EXPECT_TRUE(IsSettingsCommand(line));
+    EXPECT_TRUE(IsSettingsCommand(ParseCommandLine({"--show-settings"})));
+    EXPECT_FALSE(IsSettingsCommand(ParseCommandLine({"--settings", "/tmp/a.reg"})));
+    EXPECT_FALSE(ParseCommandLine({"--set"}).error.empty());
+}
+
 TEST(CommandLine, EachProgramsHelpNamesItAndOnlyTheOptionsItHas) {
     const std::string desktop = HelpText(Program::Desktop);
     const std::string headless = HelpText(Program::Headless);
