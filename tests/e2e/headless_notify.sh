@@ -58,7 +58,10 @@ check "one STATUS= for each status line of the attempt" "the statuses were: $sta
     test "$(head -n 8 <<<"$statuses" | sed 's/ [0-9:]*$//')" == "$expected_statuses"
 check "standard output as the journal gets the same lines without a time stamp" \
     "standard output was: $(cat "$E2E_WORK/jostle.out")" \
-    test "$(cat "$E2E_WORK/jostle.out")" == "$statuses"
+    test "$(grep -v '^Next jostle at ' "$E2E_WORK/jostle.out")" == "$statuses"
+check "after the attempt comes the time of the next, unstamped too" \
+    "standard output was: $(cat "$E2E_WORK/jostle.out")" \
+    grep -A1 '^Jostle completed at' "$E2E_WORK/jostle.out" | grep -Eqx 'Next jostle at [0-9:]{8}'
 
 kill -TERM "$JOSTLE_PID"
 wait_exit "$JOSTLE_PID" 5
