@@ -1,21 +1,37 @@
 #include "platform/desktop/QtAlerts.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWindow>
 
 namespace jostle {
 
-DisabledWindow::DisabledWindow(QWidget* window)
-    : m_window(window), m_wasEnabled(window != nullptr && window->isEnabled()) {
-    if (m_window) {
-        m_window->setEnabled(false);
-    }
+namespace {
+
+// The window system's own window of a top-level widget, made if not yet there.
+QWindow& NativeWindow(QWidget& widget) {
+    widget.winId();
+    return *widget.windowHandle();
 }
 
-DisabledWindow::~DisabledWindow() {
-    if (m_window) {
-        m_window->setEnabled(m_wasEnabled);
+} // namespace
+
+int ExecModalTo(QDialog& dialog, QWidget* owner) {
+    // Window-modal blocks the transient parent's chain only. Disabling the
+    // owner instead would draw all its controls greyed (a running countdown
+    // looks stopped) and move its focus to the first control.
+    dialog.setWindowModality(Qt::WindowModal);
+    if (owner != nullptr) {
+        NativeWindow(dialog).setTransientParent(&NativeWindow(*owner->window()));
     }
+    const QPointer<QWidget> wasActive = QApplication::activeWindow();
+    const int result = dialog.exec();
+    // Without a window manager nothing else hands the activation back.
+    if (wasActive != nullptr && wasActive->isVisible()) {
+        wasActive->activateWindow();
+    }
+    return result;
 }
 
 void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
@@ -25,11 +41,7 @@ void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
                     QMessageBox::Ok);
     box.setObjectName("alertBox");
     box.setTextFormat(Qt::PlainText); // a host name typed by the user is no markup
-    // Window-modal without a parent blocks no other window: the tray menu
-    // stays usable, so Exit works while a message is showing.
-    box.setWindowModality(Qt::WindowModal);
-    const DisabledWindow blocked(m_owner ? m_owner() : nullptr);
-    box.exec();
+    ExecModalTo(box, m_owner ? m_owner() : nullptr);
 }
 
 namespace {
