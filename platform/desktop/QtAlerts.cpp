@@ -15,6 +15,18 @@ QWindow& NativeWindow(QWidget& widget) {
     return *widget.windowHandle();
 }
 
+// Once a modal window has ended: the window that was active before it, or
+// else its owner, whichever is still shown, as a window manager would do (and
+// without one nothing would be active).
+void GiveActivationBack(const QPointer<QWidget>& wasActive, const QPointer<QWidget>& owner) {
+    for (QWidget* window : {wasActive.data(), owner.data()}) {
+        if (window != nullptr && window->isVisible()) {
+            window->activateWindow();
+            return;
+        }
+    }
+}
+
 } // namespace
 
 int ExecModalTo(QDialog& dialog, QWidget* owner) {
@@ -26,11 +38,9 @@ int ExecModalTo(QDialog& dialog, QWidget* owner) {
         NativeWindow(dialog).setTransientParent(&NativeWindow(*owner->window()));
     }
     const QPointer<QWidget> wasActive = QApplication::activeWindow();
+    const QPointer<QWidget> ownerWindow = owner != nullptr ? owner->window() : nullptr;
     const int result = dialog.exec();
-    // Without a window manager nothing else hands the activation back.
-    if (wasActive != nullptr && wasActive->isVisible()) {
-        wasActive->activateWindow();
-    }
+    GiveActivationBack(wasActive, ownerWindow);
     return result;
 }
 

@@ -19,8 +19,8 @@ using OwnerWindow = std::function<QWidget*()>;
 // Runs dialog modally in a nested event loop, so timers and socket events go
 // on. With an owner the dialog is modal to it alone: the owner takes no input
 // yet looks unchanged and keeps its focused control, while every other window
-// (the tray menu) stays usable. The window that was active gets the
-// activation back when the dialog ends. Returns the dialog's result.
+// (the tray menu) stays usable. When the dialog ends, the window that was
+// active, or else the owner, is activated again. Returns the dialog's result.
 int ExecModalTo(QDialog& dialog, QWidget* owner);
 
 // A modal box without a parent widget, run as ExecModalTo does.

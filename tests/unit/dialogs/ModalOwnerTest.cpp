@@ -70,5 +70,21 @@ TEST_F(ModalOwnerTest, ADialogBlocksThePanelWithoutGreyingIt) {
     CheckThePanelAround([&dialogs] { dialogs.RunStatistics({}); });
 }
 
+// As a window manager would do; without one nothing would be active.
+TEST_F(ModalOwnerTest, TheOwnerIsActivatedAfterwardsWhenTheWindowActiveBeforeIsGone) {
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QtAlerts alerts;
+    alerts.SetOwner([this] { return &panel; });
+    WhenModalOpens([&other](QDialog& box) {
+        other.hide();
+        box.reject();
+    });
+    alerts.MessageBox("Jostle: Cannot connect", AlertIcon::Exclamation);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
+}
+
 } // namespace
 } // namespace jostle::test
