@@ -1,21 +1,47 @@
 #include "platform/desktop/QtAlerts.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWindow>
 
 namespace jostle {
 
-DisabledWindow::DisabledWindow(QWidget* window)
-    : m_window(window), m_wasEnabled(window != nullptr && window->isEnabled()) {
-    if (m_window) {
-        m_window->setEnabled(false);
+namespace {
+
+// The window system's own window of a top-level widget, made if not yet there.
+QWindow& NativeWindow(QWidget& widget) {
+    widget.winId();
+    return *widget.windowHandle();
+}
+
+// Once a modal window has ended: the window that was active before it, or
+// else its owner, whichever is still shown, as a window manager would do (and
+// without one nothing would be active).
+void GiveActivationBack(const QPointer<QWidget>& wasActive, const QPointer<QWidget>& owner) {
+    for (QWidget* window : {wasActive.data(), owner.data()}) {
+        if (window != nullptr && window->isVisible()) {
+            window->activateWindow();
+            return;
+        }
     }
 }
 
-DisabledWindow::~DisabledWindow() {
-    if (m_window) {
-        m_window->setEnabled(m_wasEnabled);
+} // namespace
+
+int ExecModalTo(QDialog& dialog, QWidget* owner) {
+    // Window-modal blocks the transient parent's chain only. Disabling the
+    // owner instead would draw all its controls greyed (a running countdown
+    // looks stopped) and move its focus to the first control.
+    dialog.setWindowModality(Qt::WindowModal);
+    if (owner != nullptr) {
+        NativeWindow(dialog).setTransientParent(&NativeWindow(*owner->window()));
     }
+    const QPointer<QWidget> wasActive = QApplication::activeWindow();
+    const QPointer<QWidget> ownerWindow = owner != nullptr ? owner->window() : nullptr;
+    const int result = dialog.exec();
+    GiveActivationBack(wasActive, ownerWindow);
+    return result;
 }
 
 void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
@@ -25,11 +51,7 @@ void QtAlerts::MessageBox(const std::string& text, AlertIcon icon) {
                     QMessageBox::Ok);
     box.setObjectName("alertBox");
     box.setTextFormat(Qt::PlainText); // a host name typed by the user is no markup
-    // Window-modal without a parent blocks no other window: the tray menu
-    // stays usable, so Exit works while a message is showing.
-    box.setWindowModality(Qt::WindowModal);
-    const DisabledWindow blocked(m_owner ? m_owner() : nullptr);
-    box.exec();
+    ExecModalTo(box, m_owner ? m_owner() : nullptr);
 }
 
 namespace {

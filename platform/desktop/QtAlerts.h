@@ -3,9 +3,10 @@
 
 #include "engine/Interfaces.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
+
+class QDialog;
 
 namespace jostle {
 
@@ -15,23 +16,14 @@ inline constexpr const char* kAlertTitle = "Jostle";
 // only when first asked for.
 using OwnerWindow = std::function<QWidget*()>;
 
-// Disables a window for as long as it lives and gives back the state it
-// found, so nested boxes and dialogs leave the window as it was.
-class DisabledWindow {
-public:
-    explicit DisabledWindow(QWidget* window);
-    ~DisabledWindow();
-    DisabledWindow(const DisabledWindow&) = delete;
-    DisabledWindow& operator=(const DisabledWindow&) = delete;
+// Runs dialog modally in a nested event loop, so timers and socket events go
+// on. With an owner the dialog is modal to it alone: the owner takes no input
+// yet looks unchanged and keeps its focused control, while every other window
+// (the tray menu) stays usable. When the dialog ends, the window that was
+// active, or else the owner, is activated again. Returns the dialog's result.
+int ExecModalTo(QDialog& dialog, QWidget* owner);
 
-private:
-    QPointer<QWidget> m_window;
-    bool m_wasEnabled;
-};
-
-// A modal box without a parent, run in a nested event loop, so timers and
-// socket events go on while it is open. The owner window takes no input
-// meanwhile; every other window (the tray menu) stays usable.
+// A modal box without a parent widget, run as ExecModalTo does.
 class QtAlerts : public IAlerts {
 public:
     void MessageBox(const std::string& text, AlertIcon icon) override;

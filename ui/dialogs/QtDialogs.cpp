@@ -30,15 +30,12 @@ int QtDialogs::RunModal(QDialog& dialog) {
     if (m_closing) {
         return QDialog::Rejected;
     }
-    // Modal to a window it has not got: blocks nothing by itself.
-    dialog.setWindowModality(Qt::WindowModal);
     QWidget* owner = m_owner ? m_owner() : nullptr;
     if (owner != nullptr) {
         dialog.move(owner->mapToGlobal(dialog.pos())); // shown or hidden, where it would be
     }
-    const DisabledWindow blocked(owner);
     m_open.emplace_back(&dialog);
-    const int result = dialog.exec();
+    const int result = ExecModalTo(dialog, owner);
     std::erase(m_open, QPointer<QDialog>(&dialog));
     return result;
 }

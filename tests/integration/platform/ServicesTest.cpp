@@ -222,28 +222,6 @@ TEST(AlertsTest, MessageBoxIsModalTitledJostleWithOkAndTheRightIcon) {
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
 }
 
-// So nothing behind the box can be pressed, Start included, while the tray
-// menu (another window) stays usable.
-TEST(AlertsTest, ABoxDisablesItsOwnerWhileOpenAndGivesBackItsState) {
-    QWidget owner;
-    owner.show();
-    QtAlerts alerts;
-    alerts.SetOwner([&owner] { return &owner; });
-    bool enabledWhileOpen = true;
-    SeenBox seen;
-    QTimer::singleShot(20, [&owner, &enabledWhileOpen] { enabledWhileOpen = owner.isEnabled(); });
-    AnswerBoxLater(seen);
-    alerts.MessageBox("Time period must be between 1 and 60", AlertIcon::Exclamation);
-    EXPECT_FALSE(enabledWhileOpen);
-    EXPECT_TRUE(owner.isEnabled());
-    EXPECT_FALSE(seen.hadParent);
-
-    owner.setEnabled(false); // a dialog under the box keeps the owner disabled
-    AnswerBoxLater(seen);
-    alerts.MessageBox("Cannot connect", AlertIcon::Exclamation);
-    EXPECT_FALSE(owner.isEnabled());
-}
-
 void AcceptTheOpenBox() {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         box->accept();

@@ -1,6 +1,7 @@
 #include "DialogTestSupport.h"
 
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -18,6 +19,12 @@ void WhenModalOpens(std::function<void(QDialog&)> action) {
 
 void Press(const QWidget& dialog, int id) {
     Find<QPushButton>(dialog, id).click();
+}
+
+void ClickThroughWindowSystem(const QWidget& widget) {
+    const QWidget& window = *widget.window();
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                      widget.mapTo(&window, widget.rect().center()));
 }
 
 std::vector<std::string> LabelTexts(const QWidget& dialog) {

@@ -26,6 +26,10 @@ void WhenModalOpens(std::function<void(QDialog&)> action);
 // Presses the push button with this id.
 void Press(const QWidget& dialog, int id);
 
+// A left click in the middle of widget as the window system delivers it,
+// where a modal window stops it.
+void ClickThroughWindowSystem(const QWidget& widget);
+
 // The texts of every label of the dialog, in creation order.
 std::vector<std::string> LabelTexts(const QWidget& dialog);
 bool HasLabel(const QWidget& dialog, const std::string& text);
