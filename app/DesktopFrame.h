@@ -1,4 +1,4 @@
-// The main frame as the view sees it. It is built only when first needed (to
+// The main frame as the engine sees it. It is built only when first needed (to
 // be shown, or to own a dialog or message box), so a program that stays in
 // the tray never pays for the panel's widgets; until then the panel's models
 // hold everything the engine sets.

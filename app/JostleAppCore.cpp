@@ -1,4 +1,4 @@
-// The half of the application on Qt Core alone: the settings, the view's run
+// The half of the application on Qt Core alone: the settings, the engine's run
 // and the console face, all that jostle-headless is made of.
 #include "app/Headless.h"
 #include "app/JostleApp.h"

@@ -80,7 +80,7 @@ TEST_F(ControlPanelTest, StartsWithTheTemplatesEnabledStates) {
 }
 
 TEST_F(ControlPanelTest, ControlsKeepTheirOwnStateWhileTheWindowIsDisabled) {
-    // A dialog disables the whole frame; the countdown must go on behind it.
+    // Whatever disables the window, the models keep their own state behind it.
     controls.countdownLabel.Enable(true);
     controls.startButton.Enable(true);
     panel.setEnabled(false);
