@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <netinet/in.h>
 
 namespace jostle {
@@ -126,6 +127,12 @@ std::uint32_t ParseDottedAddress(const std::string& text) {
 
 bool StartsWithDigit(const std::string& text) {
     return !text.empty() && std::isdigit(static_cast<unsigned char>(text.front())) != 0;
+}
+
+void CountOne(int& counter) {
+    if (counter < std::numeric_limits<int>::max()) {
+        ++counter;
+    }
 }
 
 } // namespace jostle

@@ -39,4 +39,7 @@ std::uint32_t ParseDottedAddress(const std::string& text);
 
 bool StartsWithDigit(const std::string& text);
 
+// Adds one; a counter stops at its largest value instead of wrapping round.
+void CountOne(int& counter);
+
 } // namespace jostle

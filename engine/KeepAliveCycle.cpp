@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <limits>
 #include <string>
 
 namespace jostle {
@@ -51,12 +50,9 @@ std::uint16_t PortNumber(const std::string& port) {
     return static_cast<std::uint16_t>(number);
 }
 
-// Counters stop at their largest value instead of wrapping round.
-void CountOne(int& counter) {
-    if (counter < std::numeric_limits<int>::max()) {
-        ++counter;
-    }
-}
+// A resolver may give many IPv6 addresses, and each connect may take its
+// whole time-out on the UI thread.
+constexpr std::size_t kMostIpv6Tries = 3;
 
 // A name given as an address needs no lookup: dotted IPv4, or IPv6.
 bool IsAddressLiteral(const std::string& name) {
@@ -191,6 +187,8 @@ void Engine::RunTheJob(bool usePending) {
     }
     if (!m_options.ignoreFailures) { // ConnectSocket has counted the failure
         StopEngine(true);
+    } else if (m_phase == Phase::Connecting) {
+        Settled(Phase::CountingDown); // not moved on: the next expiry tries again
     }
 }
 
@@ -275,14 +273,20 @@ ConnectResult Engine::ConnectToHost(const std::string& host, std::uint16_t port,
         if (!found.ipv4Addresses.empty()) {
             candidates.push_back(found.ipv4Addresses.front());
         }
-        candidates.insert(candidates.end(), found.ipv6Addresses.begin(), found.ipv6Addresses.end());
+        const std::size_t ipv6Tries = std::min(found.ipv6Addresses.size(), kMostIpv6Tries);
+        candidates.insert(candidates.end(), found.ipv6Addresses.begin(),
+                          found.ipv6Addresses.begin() + static_cast<std::ptrdiff_t>(ipv6Tries));
     }
     addressKnown = !candidates.empty();
     ConnectResult result{ConnectStatus::ConnectFailed, kNoSocket};
     for (const IpAddress& address : candidates) {
         result = m_services.network.Connect(address, port);
-        const bool ipv4WithoutRoute = !address.IsV6() && result.status == ConnectStatus::NoRoute;
-        if (!ipv4WithoutRoute) {
+        // Past IPv4 only for want of a route; past one IPv6 address on any
+        // failure but a socket that can't be made.
+        const bool tryNext = address.IsV6() ? result.status == ConnectStatus::NoRoute ||
+                                                  result.status == ConnectStatus::ConnectFailed
+                                            : result.status == ConnectStatus::NoRoute;
+        if (!tryNext) {
             break;
         }
     }
@@ -398,7 +402,7 @@ bool Engine::RoundHasFailed(const std::string& failedName) {
         return std::find(m_failedEntries.begin(), m_failedEntries.end(), LowerCase(name)) !=
                m_failedEntries.end();
     };
-    if (m_nameCombo.FindExact(failedName) >= 0 && !hasFailed(failedName)) {
+    if (!hasFailed(failedName)) { // a typed name is kept too, but only entries count
         m_failedEntries.push_back(LowerCase(failedName));
     }
     for (int index = 0; index < m_nameCombo.Count(); ++index) {

@@ -1,6 +1,7 @@
 #include "platform/core/ConnectStop.h"
 
 #include <atomic>
+#include <poll.h>
 
 namespace jostle {
 
@@ -16,6 +17,11 @@ void SetConnectStopDescriptor(int descriptor) {
 
 int ConnectStopDescriptor() {
     return g_connectStop.load();
+}
+
+bool StopRequested() {
+    pollfd stop{ConnectStopDescriptor(), POLLIN, 0};
+    return stop.fd != -1 && ::poll(&stop, 1, 0) > 0;
 }
 
 } // namespace jostle

@@ -29,6 +29,29 @@ std::vector<IpAddress> Connected(const FakeNetwork& network) {
     return addresses;
 }
 
+// Each may take the connect's whole time-out, so only the first three.
+TEST_F(EngineTest, TheNamesIpv6AddressesAreTriedInTurnUpToThree) {
+    InitializeWith({"alpha.test"});
+    StartArmed();
+    HostEntry entry = Entry("target.example", {});
+    entry.ipv6Addresses = {V6("2001:db8::1"), V6("2001:db8::2"), V6("2001:db8::3"),
+                           V6("2001:db8::4")};
+    network.CompleteTargetLookup(entry);
+    network.connectsFail = true;
+    Tick();
+    EXPECT_THAT(Connected(network),
+                ElementsAre(V6("2001:db8::1"), V6("2001:db8::2"), V6("2001:db8::3")));
+    EXPECT_EQ(Count().httpFailures, 1) << "one attempt, one failure";
+    network.connects.clear();
+    network.connectsFail = false;
+    network.connectOutcomes = {ConnectStatus::ConnectFailed};
+    Start();
+    network.CompleteTargetLookup(entry);
+    Tick();
+    EXPECT_THAT(Connected(network), ElementsAre(V6("2001:db8::1"), V6("2001:db8::2")))
+        << "the first that connects ends the tries";
+}
+
 TEST_F(EngineTest, NoIpv4RouteTriesTheNamesIpv6AddressInTheSameAttempt) {
     InitializeWith({"alpha.test"});
     StartArmed();

@@ -247,6 +247,7 @@ TEST_P(SocketCreationFailureTest, CountsOneSocketFailure) {
     EXPECT_EQ(Snapshot().lastProblem, "127.0.0.2");
     if (ignore) {
         EXPECT_THAT(alerts.shown, IsEmpty());
+        EXPECT_EQ(Snapshot().phase, Phase::CountingDown) << "the next expiry tries again";
         EXPECT_EQ(Snapshot().millisecondsToExpiry, 1500 * kSecond);
         EXPECT_EQ(trayShell.Tip(), "Jostle in 25:00   Please check the Statistics dialog box");
     } else {

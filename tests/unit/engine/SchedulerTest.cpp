@@ -2,6 +2,7 @@
 #include "tests/unit/engine/EngineHarness.h"
 
 #include <gmock/gmock.h>
+#include <limits>
 #include <set>
 
 namespace jostle::test {
@@ -15,6 +16,13 @@ TEST(CountdownFormat, KeepsTheMinuteBlankAndZeroFillsTheSeconds) {
     EXPECT_EQ(FormatCountdown(1), " 0:01");
     EXPECT_EQ(FormatCountdown(3654), "60:54");
     EXPECT_EQ(FormatCountdown(610), "10:10");
+}
+
+TEST(Counters, StopAtTheirLargestValue) {
+    int counter = std::numeric_limits<int>::max() - 1;
+    CountOne(counter);
+    CountOne(counter);
+    EXPECT_EQ(counter, std::numeric_limits<int>::max());
 }
 
 TEST_F(EngineTest, TooltipHintShowsUntilTheStatisticsAreOpened) {
