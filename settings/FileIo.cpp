@@ -1,5 +1,6 @@
 #include "settings/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,8 +10,11 @@ namespace jostle {
 
 namespace {
 
-// Reads until the end or one byte past limit, whichever comes first.
-bool ReadUpTo(int fd, std::string& text, std::size_t limit) {
+// Reads until the end or one byte past limit, whichever comes first; room
+// for the size the file had is made at once, so that a large file is not
+// copied while the text grows.
+bool ReadUpTo(int fd, std::string& text, std::size_t expected, std::size_t limit) {
+    text.reserve(std::min(expected, limit) + 1);
     char buffer[64 * 1024];
     while (text.size() <= limit) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -43,7 +47,8 @@ FileText ReadRegularFile(const std::filesystem::path& file, std::size_t limit) {
     }
     if (!S_ISREG(result.info.st_mode)) {
         result.status = Status::NotRegular;
-    } else if (!ReadUpTo(fd.Get(), result.text, limit)) {
+    } else if (!ReadUpTo(fd.Get(), result.text, static_cast<std::size_t>(result.info.st_size),
+                         limit)) {
         result.error = errno;
         result.status = Status::Failed;
     } else {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace jostle {
@@ -32,18 +33,34 @@ struct FileSignature {
 
 class HiveFile {
 public:
+    // What a change did to the hive: nothing to write, a change to write, or
+    // none, as it would take the hive past kMaxKeys.
+    enum class Change { None, Made, PastKeyLimit };
+
     // A path that is a symbolic link stands for the file it leads to: that
     // file is replaced, the link stays.
     explicit HiveFile(std::filesystem::path path, HiveClock clock = HiveClock::System());
+
+    // Asked at least every 50 ms while the lock or a settling file is waited
+    // for; true gives the wait up at once, so that a stop signal is not held up.
+    void SetStopCheck(std::function<bool()> stopRequested);
 
     // The hive as the file holds it now; empty when the file is missing,
     // can't be read or can't be parsed.
     const Hive& Read();
 
-    // Under the lock: re-reads the file, lets change edit the hive and, if
-    // change returns true, replaces the file with the result. False when the
-    // file could not be read or replaced; it is then left as it was.
-    bool Update(const std::function<bool(Hive&)>& change);
+    // Under the lock, once the file has settled: re-reads the file, lets
+    // change edit the hive and replaces the file with the result if it
+    // changed. False when the file could not be read or replaced; it is then
+    // left as it was, and the reason is reported once on standard error.
+    bool Update(const std::function<Change(Hive&)>& change);
+    // Why the last Update failed, in words for the user; empty after one
+    // that did not.
+    const std::string& LastFailure() const { return m_lastFailure; }
+
+    // Removes temporary files of writers killed midway, if there are any and
+    // the lock can be had at once (else the next Update does).
+    void RemoveStaleTemporaries();
 
     std::filesystem::path LockFile() const;
     // Whether a bad file was ever set aside here: then this is not a first start.
@@ -51,22 +68,31 @@ public:
 
 private:
     struct Loaded;
+    class Lock;
     std::filesystem::path Target() const;
     Loaded Load(const std::filesystem::path& target) const;
     Loaded LoadSettled(const std::filesystem::path& target) const;
     bool IsYoung(const FileSignature& signature) const;
-    bool SetAsideIfBad(const std::filesystem::path& target, Loaded& loaded);
+    bool WaitUntil(const std::function<bool()>& ready, std::int64_t limitNanoseconds) const;
+    std::optional<std::string> TakeLock(Lock& lock) const;
+    bool WaitUntilSettled(const std::filesystem::path& target, const Lock& lock) const;
+    std::optional<std::string> TryUpdate(const std::function<Change(Hive&)>& change);
+    std::optional<std::string> SetAsideIfBad(const std::filesystem::path& target, Loaded& loaded);
     void ReportBadFile(const FileSignature& bad, const std::string& outcome);
     void ReportUnusable(const std::string& why);
+    void ReportSaveFailure(const std::string& why);
+    void Forget();
     void Remember(Loaded& loaded, std::int64_t loadStartNanoseconds);
 
     std::filesystem::path m_path;
     HiveClock m_clock;
+    std::function<bool()> m_stopRequested = [] { return false; };
     Hive m_hive;                 // the parsed copy
     FileSignature m_signature;   // of the file m_hive came from
     bool m_trusted = false;      // the file's time stamp is old enough to tell a later change
     FileSignature m_reportedBad; // the bad file last reported, so it is reported once
-    bool m_reportedUnusable = false;
+    std::set<std::string> m_reportedCauses; // of failures reported, so each is reported once
+    std::string m_lastFailure;
 };
 
 } // namespace jostle

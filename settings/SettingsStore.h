@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,7 +32,14 @@ public:
     CSettingsStore(const CSettingsStore&) = delete;
     CSettingsStore& operator=(const CSettingsStore&) = delete;
 
-    // Creates or opens the key path below the root. Reports kKeyCreated in
+    // Saves wait for the lock at most 2 s, and for a file another program
+    // changed lately to settle at most 5 s; stopRequested is asked at least
+    // every 50 ms meanwhile, and true gives the wait up at once (the save
+    // then fails), so that a stop signal is never held up.
+    void SetStopCheck(std::function<bool()> stopRequested);
+
+    // Creates or opens the key path below the root. Temporary files that
+    // writers killed midway left are removed first, if the lock is free. Reports kKeyCreated in
     // disposition exactly when the key did not exist in the hive before. A
     // new key lands together with what the legacy INI file holds, in one
     // replace, unless a bad settings file was set aside before (then this is
@@ -69,6 +77,12 @@ public:
         CSettingsStore& m_store;
         bool m_committed = false;
     };
+
+    // Why the last save failed, in words for the user (a save is a write
+    // outside a batch, or the end of the outermost batch); empty after one
+    // that reached the file. Each cause is also reported once on standard
+    // error.
+    const std::string& LastSaveFailure() const;
 
     const std::filesystem::path& HiveFile() const { return m_hiveFile; }
     // appName + ".INI" in any letter case, in $WINDIR or else the hive's folder.
