@@ -10,6 +10,7 @@ namespace {
 constexpr std::string_view kFirstLine = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kRootPrefix = "HKEY_LOCAL_MACHINE\\";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kShortestValueLine = sizeof("@=\"\"") - 1;
 
 bool IsControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -432,6 +433,12 @@ std::optional<Hive> Hive::Parse(std::string_view text) {
         return std::nullopt;
     }
     Hive hive;
+    // Room for as many values as there are lines, and for all the text:
+    // then nothing is copied while the tree grows. What goes unused is never
+    // touched, so it takes no memory.
+    const auto lines = static_cast<std::size_t>(std::ranges::count(text, '\n')) + 1;
+    hive.m_values.reserve(std::min(lines, text.size() / kShortestValueLine + 1));
+    hive.m_strings.reserve(text.size());
     std::optional<std::uint32_t> currentKey;
     while (!text.empty()) {
         const std::string_view line = TrimBlanks(TakeLine(text));

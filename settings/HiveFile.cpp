@@ -9,8 +9,10 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <random>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -23,15 +25,14 @@ namespace {
 // unchanged (coarse kernel clocks; FAT keeps two-second times), so a parsed
 // copy of a younger file is not trusted.
 constexpr std::int64_t kSettleNanoseconds = 2'000'000'000;
+// Bounded waits, which look for a stop at every pause, so that neither a
+// lock held by another user nor a slow writer keeps the program from stopping.
 // An editor rewriting the file in place leaves it unparseable for a moment.
-constexpr std::int64_t kEditorWaitNanoseconds = 500'000'000;
-// Waits are bounded and look for a stop this often, so that neither a lock
-// held by another user nor a slow writer keeps the program from stopping.
-constexpr std::int64_t kPollNanoseconds = 50'000'000;
-constexpr std::int64_t kLockWaitNanoseconds = 2'000'000'000;
-// An editor writing the file in place over a few seconds, plus the time
-// after its last write until that counts as settled.
-constexpr std::int64_t kSettleWaitNanoseconds = 5'000'000'000;
+constexpr HiveWait kEditorWait{500'000'000, 50'000'000};
+constexpr HiveWait kLockWait{2'000'000'000, 50'000'000};
+// An editor writing the file in place over a few seconds, plus the settle
+// time after its last write.
+constexpr HiveWait kSettleWait{5'000'000'000, 50'000'000};
 // Asked of new files; the umask takes its share, as for any new file.
 constexpr unsigned kNewFileMode = 0666;
 constexpr int kMaxBadNames = 100;
@@ -262,6 +263,25 @@ public:
     bool Busy() const { return m_busy; }
     const std::string& Problem() const { return m_problem; }
 
+    // Pauses until someone closes the lock file, as a holder letting go
+    // does, or the pause has passed. Tried only now and then, a lock that
+    // another writer takes again and again would hardly ever be had.
+    void PauseUntilClosed(std::int64_t pauseNanoseconds) {
+        if (!m_closes) {
+            m_closes.emplace(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+            if (m_closes->Valid() && ::inotify_add_watch(m_closes->Get(), m_path.c_str(),
+                                                         IN_CLOSE | IN_DONT_FOLLOW) < 0) {
+                m_closes->Close(); // then poll just sleeps
+            }
+        }
+        pollfd closed{m_closes->Get(), POLLIN, 0};
+        ::poll(&closed, 1,
+               static_cast<int>(std::max<std::int64_t>(pauseNanoseconds / 1'000'000, 1)));
+        char events[4096];
+        while (m_closes->Valid() && ::read(m_closes->Get(), events, sizeof events) > 0) {
+        }
+    }
+
     std::optional<FileSignature> Recorded() const {
         char text[kRecordBytes + 1] = {};
         if (::pread(m_fd.Get(), text, kRecordBytes, 0) != static_cast<ssize_t>(kRecordBytes)) {
@@ -313,6 +333,7 @@ private:
     Descriptor m_fd;
     bool m_held = false;
     bool m_busy = false;
+    std::optional<Descriptor> m_closes; // inotify, made at the first pause
 };
 
 HiveFile::HiveFile(std::filesystem::path path, HiveClock clock)
@@ -375,18 +396,20 @@ bool HiveFile::IsYoung(const FileSignature& signature) const {
     return age < kSettleNanoseconds && age > -kSettleNanoseconds;
 }
 
-// Asks ready until it holds, pausing between; false once limit has passed
-// in pauses or a stop is requested.
-bool HiveFile::WaitUntil(const std::function<bool()>& ready, std::int64_t limitNanoseconds) const {
-    for (std::int64_t waited = 0;; waited += kPollNanoseconds) {
-        if (ready()) {
-            return true;
-        }
-        if (waited >= limitNanoseconds || m_stopRequested()) {
+// Asks ready until it holds, pausing between (by pause when given); false
+// once the limit has passed or a stop is requested. A clock set back ends
+// the wait too.
+bool HiveFile::WaitUntil(const std::function<bool()>& ready, const HiveWait& wait,
+                         const std::function<void(std::int64_t)>& pause) const {
+    const std::int64_t start = m_clock.now();
+    while (!ready()) {
+        const std::int64_t waited = m_clock.now() - start;
+        if (waited < 0 || waited >= wait.limitNanoseconds || m_stopRequested()) {
             return false;
         }
-        m_clock.sleep(kPollNanoseconds);
+        (pause ? pause : m_clock.sleep)(wait.pauseNanoseconds);
     }
+    return true;
 }
 
 // A young file that doesn't parse may be an editor's rewrite in place
@@ -399,14 +422,15 @@ HiveFile::Loaded HiveFile::LoadSettled(const std::filesystem::path& target) cons
             loaded = Load(target);
             return loaded.status != Status::Unparseable || !IsYoung(loaded.signature);
         },
-        kEditorWaitNanoseconds);
+        kEditorWait);
     return loaded;
 }
 
 // Why the lock could not be had within the bounded wait, if it could not.
 std::optional<std::string> HiveFile::TakeLock(Lock& lock) const {
-    if (WaitUntil([&] { return lock.TryTake() || !lock.Busy(); }, kLockWaitNanoseconds) &&
-        lock.Problem().empty()) {
+    const auto tookOrFailed = [&] { return lock.TryTake() || !lock.Busy(); };
+    const auto pause = [&](std::int64_t nanoseconds) { lock.PauseUntilClosed(nanoseconds); };
+    if (WaitUntil(tookOrFailed, kLockWait, pause) && lock.Problem().empty()) {
         return std::nullopt;
     }
     return lock.Busy() ? LockFile().string() + " is held by another program" : lock.Problem();
@@ -422,7 +446,7 @@ bool HiveFile::WaitUntilSettled(const std::filesystem::path& target, const Lock&
             const FileSignature now = SignatureOf(target);
             return !now.exists || now == leftByLockHolder || !IsYoung(now);
         },
-        kSettleWaitNanoseconds);
+        kSettleWait);
 }
 
 const Hive& HiveFile::Read() {

@@ -23,6 +23,12 @@ struct HiveClock {
     static HiveClock System();
 };
 
+// How long a wait may last in all, and the pause between two looks.
+struct HiveWait {
+    std::int64_t limitNanoseconds;
+    std::int64_t pauseNanoseconds;
+};
+
 // What tells one version of the file from another.
 struct FileSignature {
     bool exists = false;
@@ -41,8 +47,9 @@ public:
     // file is replaced, the link stays.
     explicit HiveFile(std::filesystem::path path, HiveClock clock = HiveClock::System());
 
-    // Asked at least every 50 ms while the lock or a settling file is waited
-    // for; true gives the wait up at once, so that a stop signal is not held up.
+    // Asked at every pause (50 ms at most) while the lock or a settling file
+    // is waited for; true gives the wait up at once, so that a stop signal is
+    // not held up.
     void SetStopCheck(std::function<bool()> stopRequested);
 
     // The hive as the file holds it now; empty when the file is missing,
@@ -73,7 +80,8 @@ private:
     Loaded Load(const std::filesystem::path& target) const;
     Loaded LoadSettled(const std::filesystem::path& target) const;
     bool IsYoung(const FileSignature& signature) const;
-    bool WaitUntil(const std::function<bool()>& ready, std::int64_t limitNanoseconds) const;
+    bool WaitUntil(const std::function<bool()>& ready, const HiveWait& wait,
+                   const std::function<void(std::int64_t)>& pause = {}) const;
     std::optional<std::string> TakeLock(Lock& lock) const;
     bool WaitUntilSettled(const std::filesystem::path& target, const Lock& lock) const;
     std::optional<std::string> TryUpdate(const std::function<Change(Hive&)>& change);

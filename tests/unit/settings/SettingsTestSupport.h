@@ -1,6 +1,7 @@
 // Temporary folders, file helpers and child processes for the settings tests.
 #pragma once
 
+#include "settings/SettingsStore.h"
 #include "tests/support/TempFolder.h"
 
 #include <algorithm>
@@ -18,6 +19,20 @@
 #include <vector>
 
 namespace jostle::test {
+
+inline const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
+inline const std::string kSettingsKey =
+    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\n";
+
+inline std::string HiveWithOften(const std::string& often) {
+    return kHeader + kSettingsKey + "\"Often\"=\"" + often + "\"\n";
+}
+
+inline bool OpenAppKey(CSettingsStore& store) {
+    SettingsKey key;
+    int disposition = 0;
+    return store.Open(kRootKeyName, kAppKey, &key, &disposition);
+}
 
 inline void WriteFileText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
