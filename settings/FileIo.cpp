@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -30,6 +31,24 @@ bool ReadUpTo(int fd, std::string& text, std::size_t expected, std::size_t limit
 }
 
 } // namespace
+
+std::int64_t Nanoseconds(const timespec& time) {
+    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+}
+
+FileSignature SignatureOf(const struct stat& info) {
+    return FileSignature{true, info.st_dev, info.st_ino, static_cast<std::uint64_t>(info.st_size),
+                         Nanoseconds(info.st_mtim)};
+}
+
+FileSignature SignatureOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? SignatureOf(info) : FileSignature{};
+}
+
+std::string ErrorText(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
 
 bool Descriptor::Close() {
     const int fd = std::exchange(m_fd, -1);

@@ -1,18 +1,15 @@
 #include "settings/HiveFile.h"
 
 #include "settings/FileIo.h"
+#include "settings/HiveLock.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <poll.h>
 #include <random>
-#include <sys/file.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -25,16 +22,15 @@ namespace {
 // unchanged (coarse kernel clocks; FAT keeps two-second times), so a parsed
 // copy of a younger file is not trusted.
 constexpr std::int64_t kSettleNanoseconds = 2'000'000'000;
-// Bounded waits, which look for a stop at every pause, so that neither a
-// lock held by another user nor a slow writer keeps the program from stopping.
-// An editor rewriting the file in place leaves it unparseable for a moment.
+// Waits are bounded and look for a stop at every pause, so that neither a
+// lock held by another user nor a slow writer keeps the program from
+// stopping. An editor rewriting the file in place leaves it unparseable for
+// a moment; another copy holds the lock for a save, anyone else as long as
+// they like; an editor may write the file in place over a few seconds, and
+// then it settles.
 constexpr HiveWait kEditorWait{500'000'000, 50'000'000};
 constexpr HiveWait kLockWait{2'000'000'000, 50'000'000};
-// An editor writing the file in place over a few seconds, plus the settle
-// time after its last write.
 constexpr HiveWait kSettleWait{5'000'000'000, 50'000'000};
-// Asked of new files; the umask takes its share, as for any new file.
-constexpr unsigned kNewFileMode = 0666;
 constexpr int kMaxBadNames = 100;
 constexpr int kMaxLinkHops = 40;
 constexpr int kMaxTemporaryAttempts = 100;
@@ -43,18 +39,8 @@ constexpr std::size_t kTemporarySuffixLength = 6;
 
 enum class Status { Ok, Unparseable, Unreadable };
 
-std::int64_t Nanoseconds(const timespec& time) {
-    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
-}
-
-FileSignature SignatureOf(const struct stat& info) {
-    return FileSignature{true, info.st_dev, info.st_ino, static_cast<std::uint64_t>(info.st_size),
-                         Nanoseconds(info.st_mtim)};
-}
-
-FileSignature SignatureOf(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? SignatureOf(info) : FileSignature{};
+bool WithinSettleTime(std::int64_t age) {
+    return age < kSettleNanoseconds && age > -kSettleNanoseconds;
 }
 
 std::filesystem::path Beside(const std::filesystem::path& file, std::string_view suffix) {
@@ -118,10 +104,6 @@ std::string RandomSuffix() {
         suffix += kLetters[random() % kLetters.size()];
     }
     return suffix;
-}
-
-std::string ErrorText(const std::string& what, int error) {
-    return what + ": " + std::strerror(error);
 }
 
 // A new temporary file beside target. O_EXCL never follows a link planted
@@ -236,106 +218,6 @@ struct HiveFile::Loaded {
     std::string problem;          // why an unreadable file can't be read
 };
 
-// An exclusive flock on the lock file beside the hive. The hive itself is
-// replaced by rename, so a lock on it would be held on a vanished inode. The
-// lock file is never reached through a link, so that one planted in a shared
-// folder can't make us create or lock a file elsewhere. It also records the
-// file as the last holder left it, so that a file written under the lock is
-// not mistaken for one another program is still writing.
-class HiveFile::Lock {
-public:
-    explicit Lock(std::filesystem::path path) : m_path(std::move(path)), m_fd(Open()) {}
-
-    // Takes the lock if no one holds it; false when someone does (Busy) or
-    // it can't be taken at all (Problem).
-    bool TryTake() {
-        while (m_fd.Valid() && !m_held) {
-            if (::flock(m_fd.Get(), LOCK_EX | LOCK_NB) == 0) {
-                m_held = true;
-            } else if (errno != EINTR) {
-                m_busy = errno == EWOULDBLOCK;
-                m_problem = m_busy ? "" : ErrorText("can't lock " + m_path.string(), errno);
-                break;
-            }
-        }
-        return m_held;
-    }
-    bool Busy() const { return m_busy; }
-    const std::string& Problem() const { return m_problem; }
-
-    // Pauses until someone closes the lock file, as a holder letting go
-    // does, or the pause has passed. Tried only now and then, a lock that
-    // another writer takes again and again would hardly ever be had.
-    void PauseUntilClosed(std::int64_t pauseNanoseconds) {
-        if (!m_closes) {
-            m_closes.emplace(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
-            if (m_closes->Valid() && ::inotify_add_watch(m_closes->Get(), m_path.c_str(),
-                                                         IN_CLOSE | IN_DONT_FOLLOW) < 0) {
-                m_closes->Close(); // then poll just sleeps
-            }
-        }
-        pollfd closed{m_closes->Get(), POLLIN, 0};
-        ::poll(&closed, 1,
-               static_cast<int>(std::max<std::int64_t>(pauseNanoseconds / 1'000'000, 1)));
-        char events[4096];
-        while (m_closes->Valid() && ::read(m_closes->Get(), events, sizeof events) > 0) {
-        }
-    }
-
-    std::optional<FileSignature> Recorded() const {
-        char text[kRecordBytes + 1] = {};
-        if (::pread(m_fd.Get(), text, kRecordBytes, 0) != static_cast<ssize_t>(kRecordBytes)) {
-            return std::nullopt;
-        }
-        FileSignature recorded{true};
-        std::uint64_t mtime = 0;
-        if (std::sscanf(text, "%16" SCNx64 " %16" SCNx64 " %16" SCNx64 " %16" SCNx64,
-                        &recorded.device, &recorded.inode, &recorded.size, &mtime) != 4) {
-            return std::nullopt;
-        }
-        recorded.mtimeNanoseconds = static_cast<std::int64_t>(mtime);
-        return recorded;
-    }
-    // Best effort: a lock file we may only read keeps no record.
-    void Record(const FileSignature& written) const {
-        char text[kRecordBytes + 1];
-        std::snprintf(text, sizeof text,
-                      "%016" PRIx64 " %016" PRIx64 " %016" PRIx64 " %016" PRIx64 "\n",
-                      written.device, written.inode, written.size,
-                      static_cast<std::uint64_t>(written.mtimeNanoseconds));
-        [[maybe_unused]] const ssize_t put = ::pwrite(m_fd.Get(), text, kRecordBytes, 0);
-    }
-
-private:
-    static constexpr std::size_t kRecordBytes = 4 * 17;
-
-    int Open() {
-        constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-        int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | kFlags, kNewFileMode);
-        const int error = errno; // the real reason, should the fallback fail too
-        if (fd < 0 && error != ELOOP) {
-            fd = ::open(m_path.c_str(), O_RDONLY | kFlags); // a read-only shared folder
-        }
-        struct stat info {};
-        if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
-            ::close(fd);
-            m_problem = m_path.string() + " is not a regular file";
-            return -1;
-        }
-        if (fd < 0) {
-            m_problem = ErrorText("can't open " + m_path.string(), error);
-        }
-        return fd;
-    }
-
-    std::filesystem::path m_path;
-    std::string m_problem;
-    Descriptor m_fd;
-    bool m_held = false;
-    bool m_busy = false;
-    std::optional<Descriptor> m_closes; // inotify, made at the first pause
-};
-
 HiveFile::HiveFile(std::filesystem::path path, HiveClock clock)
     : m_path(std::move(path)), m_clock(std::move(clock)) {}
 
@@ -392,8 +274,7 @@ HiveFile::Loaded HiveFile::Load(const std::filesystem::path& target) const {
 // Within the settle time either way: a file stamped well in the future has
 // not just been written.
 bool HiveFile::IsYoung(const FileSignature& signature) const {
-    const std::int64_t age = m_clock.now() - signature.mtimeNanoseconds;
-    return age < kSettleNanoseconds && age > -kSettleNanoseconds;
+    return WithinSettleTime(m_clock.now() - signature.mtimeNanoseconds);
 }
 
 // Asks ready until it holds, pausing between (by pause when given); false
@@ -427,7 +308,7 @@ HiveFile::Loaded HiveFile::LoadSettled(const std::filesystem::path& target) cons
 }
 
 // Why the lock could not be had within the bounded wait, if it could not.
-std::optional<std::string> HiveFile::TakeLock(Lock& lock) const {
+std::optional<std::string> HiveFile::TakeLock(HiveLock& lock) const {
     const auto tookOrFailed = [&] { return lock.TryTake() || !lock.Busy(); };
     const auto pause = [&](std::int64_t nanoseconds) { lock.PauseUntilClosed(nanoseconds); };
     if (WaitUntil(tookOrFailed, kLockWait, pause) && lock.Problem().empty()) {
@@ -439,7 +320,7 @@ std::optional<std::string> HiveFile::TakeLock(Lock& lock) const {
 // A file changed lately by someone who did not hold the lock (an editor,
 // say) may still be being written in place; it is left alone until its last
 // write has settled.
-bool HiveFile::WaitUntilSettled(const std::filesystem::path& target, const Lock& lock) const {
+bool HiveFile::WaitUntilSettled(const std::filesystem::path& target, const HiveLock& lock) const {
     const auto leftByLockHolder = lock.Recorded();
     return WaitUntil(
         [&] {
@@ -458,7 +339,7 @@ const Hive& HiveFile::Read() {
     Forget();
     Loaded loaded = Load(target);
     if (loaded.status == Status::Unparseable) {
-        Lock lock(LockFile());
+        HiveLock lock(LockFile());
         if (const auto problem = TakeLock(lock)) {
             ReportBadFile(loaded.signature,
                           "could not lock it to move it aside (" + *problem + ")");
@@ -492,13 +373,13 @@ std::optional<std::string> HiveFile::TryUpdate(const std::function<Change(Hive&)
     if (notMade) {
         return "can't make the folder " + FolderOf(target).string() + ": " + notMade.message();
     }
-    Lock lock(LockFile());
+    HiveLock lock(LockFile());
     if (auto problem = TakeLock(lock)) {
         return problem;
     }
     RemoveTemporaries(target);
     if (!WaitUntilSettled(target, lock)) {
-        return target.string() + " is still being written by another program";
+        return "another program is changing " + target.string(); // or a stop came first
     }
     Forget(); // one parsed tree at a time; after a failure the file is read again
     const std::int64_t start = m_clock.now();
@@ -530,7 +411,7 @@ void HiveFile::RemoveStaleTemporaries() {
     if (TemporariesOf(target).empty()) {
         return; // no lock file made for nothing
     }
-    Lock lock(LockFile());
+    HiveLock lock(LockFile());
     if (lock.TryTake()) {
         RemoveTemporaries(target);
     }
@@ -596,8 +477,8 @@ void HiveFile::Forget() {
 void HiveFile::Remember(Loaded& loaded, std::int64_t loadStartNanoseconds) {
     m_hive = std::move(loaded.hive);
     m_signature = loaded.signature;
-    const std::int64_t age = loadStartNanoseconds - m_signature.mtimeNanoseconds;
-    m_trusted = !m_signature.exists || age > kSettleNanoseconds || age < -kSettleNanoseconds;
+    m_trusted = !m_signature.exists ||
+                !WithinSettleTime(loadStartNanoseconds - m_signature.mtimeNanoseconds);
 }
 
 } // namespace jostle

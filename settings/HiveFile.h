@@ -4,6 +4,7 @@
 // rather than overwritten.
 #pragma once
 
+#include "settings/FileIo.h"
 #include "settings/Hive.h"
 
 #include <cstdint>
@@ -14,6 +15,8 @@
 #include <string>
 
 namespace jostle {
+
+class HiveLock;
 
 // Wall-clock time in nanoseconds, as file times are, and a pause; a test
 // passes its own.
@@ -27,14 +30,6 @@ struct HiveClock {
 struct HiveWait {
     std::int64_t limitNanoseconds;
     std::int64_t pauseNanoseconds;
-};
-
-// What tells one version of the file from another.
-struct FileSignature {
-    bool exists = false;
-    std::uint64_t device = 0, inode = 0, size = 0;
-    std::int64_t mtimeNanoseconds = 0;
-    bool operator==(const FileSignature&) const = default;
 };
 
 class HiveFile {
@@ -75,15 +70,14 @@ public:
 
 private:
     struct Loaded;
-    class Lock;
     std::filesystem::path Target() const;
     Loaded Load(const std::filesystem::path& target) const;
     Loaded LoadSettled(const std::filesystem::path& target) const;
     bool IsYoung(const FileSignature& signature) const;
     bool WaitUntil(const std::function<bool()>& ready, const HiveWait& wait,
                    const std::function<void(std::int64_t)>& pause = {}) const;
-    std::optional<std::string> TakeLock(Lock& lock) const;
-    bool WaitUntilSettled(const std::filesystem::path& target, const Lock& lock) const;
+    std::optional<std::string> TakeLock(HiveLock& lock) const;
+    bool WaitUntilSettled(const std::filesystem::path& target, const HiveLock& lock) const;
     std::optional<std::string> TryUpdate(const std::function<Change(Hive&)>& change);
     std::optional<std::string> SetAsideIfBad(const std::filesystem::path& target, Loaded& loaded);
     void ReportBadFile(const FileSignature& bad, const std::string& outcome);
