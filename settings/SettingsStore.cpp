@@ -63,7 +63,7 @@ void CSettingsStore::SetStopCheck(std::function<bool()> stopRequested) {
 }
 
 const std::string& CSettingsStore::LastSaveFailure() const {
-    return m_file->LastFailure();
+    return m_lastSaveFailure;
 }
 
 bool CSettingsStore::UsesOurRoot() const {
@@ -170,11 +170,11 @@ bool CSettingsStore::WriteString(const std::string& section, const std::string& 
 
 bool CSettingsStore::LandPending() {
     const std::unique_ptr<Hive> pending = std::move(m_pending);
-    if (!pending || pending->Empty()) {
-        return true;
-    }
-    return m_file->Update(
-        [&](Hive& hive) { return hive.Merge(*pending) ? Change::Made : Change::PastKeyLimit; });
+    const bool landed = !pending || pending->Empty() || m_file->Update([&](Hive& hive) {
+        return hive.Merge(*pending) ? Change::Made : Change::PastKeyLimit;
+    });
+    m_lastSaveFailure = landed ? "" : m_file->LastFailure();
+    return landed;
 }
 
 std::filesystem::path CSettingsStore::LegacyIniFile() const {

@@ -80,9 +80,9 @@ public:
 
     // Why the last save failed, in words for the user (a save is a write
     // outside a batch, or the end of the outermost batch); empty after one
-    // that reached the file. Each cause is also reported once on standard
-    // error.
-    const std::string& LastSaveFailure() const;
+    // that reached the file or had nothing to write. Each cause is also
+    // reported once on standard error.
+    virtual const std::string& LastSaveFailure() const;
 
     const std::filesystem::path& HiveFile() const { return m_hiveFile; }
     // appName + ".INI" in any letter case, in $WINDIR or else the hive's folder.
@@ -108,6 +108,7 @@ private:
     std::unique_ptr<Hive> m_pending;          // writes collected by an open batch
     int m_batchDepth = 0;
     std::optional<std::string> m_importedAtOpen; // the key Open created and imported into
+    std::string m_lastSaveFailure;
 };
 
 } // namespace jostle

@@ -107,6 +107,9 @@ TEST_F(SavesUnderPressureTest, AHeldLockFailsTheSaveAfterTwoSecondsOrAtOnceOnASt
     EXPECT_TRUE(Contains(messages, "the values in use stay, but changes will not be kept"))
         << messages;
     EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 25);
+    CSettingsStore::Batch nothingToSave(store);
+    EXPECT_TRUE(nothingToSave.Commit());
+    EXPECT_EQ(store.LastSaveFailure(), "") << "it tells of the last save only";
 
     holder.Release();
     EXPECT_TRUE(store.WriteInt("Settings", "Often", 28));
