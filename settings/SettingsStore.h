@@ -32,18 +32,18 @@ public:
     CSettingsStore(const CSettingsStore&) = delete;
     CSettingsStore& operator=(const CSettingsStore&) = delete;
 
-    // Saves wait for the lock at most 2 s, and for a file another program
-    // changed lately to settle at most 5 s; stopRequested is asked at least
-    // every 50 ms meanwhile, and true gives the wait up at once (the save
-    // then fails), so that a stop signal is never held up.
+    // Saves wait for the lock at most 2 s, and at most 5 s for a file that
+    // another program changed lately to settle; stopRequested is asked at
+    // least every 50 ms meanwhile, and true gives the wait up at once (the
+    // save then fails), so that a stop signal is never held up.
     void SetStopCheck(std::function<bool()> stopRequested);
 
-    // Creates or opens the key path below the root. Temporary files that
-    // writers killed midway left are removed first, if the lock is free. Reports kKeyCreated in
-    // disposition exactly when the key did not exist in the hive before. A
-    // new key lands together with what the legacy INI file holds, in one
-    // replace, unless a bad settings file was set aside before (then this is
-    // no first start and the legacy file is not imported).
+    // Creates or opens the key path below the root, after removing the
+    // temporary files of writers killed midway if the lock is free. Reports
+    // kKeyCreated in disposition exactly when the key did not exist in the
+    // hive before. A new key lands together with what the legacy INI file
+    // holds, in one replace, unless a bad settings file was set aside before
+    // (then this is no first start and the legacy file is not imported).
     bool Open(const std::string& root, const std::string& keyPath, SettingsKey* key,
               int* disposition);
 
