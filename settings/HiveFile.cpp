@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -203,10 +204,9 @@ HiveClock HiveClock::System() {
                          clock_gettime(CLOCK_REALTIME, &now);
                          return Nanoseconds(now);
                      },
-                     [](std::int64_t nanoseconds) {
-                         timespec pause{nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000};
-                         while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-                         }
+                     [](std::int64_t nanoseconds, int wake) {
+                         pollfd woken{wake, POLLIN, 0}; // with -1, poll just sleeps
+                         ::poll(&woken, 1, static_cast<int>(nanoseconds / 1'000'000));
                      }};
 }
 
@@ -277,18 +277,20 @@ bool HiveFile::IsYoung(const FileSignature& signature) const {
     return WithinSettleTime(m_clock.now() - signature.mtimeNanoseconds);
 }
 
-// Asks ready until it holds, pausing between (by pause when given); false
-// once the limit has passed or a stop is requested. A clock set back ends
-// the wait too.
+// Asks ready until it holds, pausing between; false once the limit has
+// passed or a stop is requested. A clock set back ends the wait too. A pause
+// also ends when wakeOnClose's lock file is closed, as a holder letting go
+// does: tried only now and then, a lock that another writer takes again and
+// again would hardly ever be had.
 bool HiveFile::WaitUntil(const std::function<bool()>& ready, const HiveWait& wait,
-                         const std::function<void(std::int64_t)>& pause) const {
+                         HiveLock* wakeOnClose) const {
     const std::int64_t start = m_clock.now();
     while (!ready()) {
         const std::int64_t waited = m_clock.now() - start;
         if (waited < 0 || waited >= wait.limitNanoseconds || m_stopRequested()) {
             return false;
         }
-        (pause ? pause : m_clock.sleep)(wait.pauseNanoseconds);
+        m_clock.sleep(wait.pauseNanoseconds, wakeOnClose ? wakeOnClose->CloseEvents() : -1);
     }
     return true;
 }
@@ -309,9 +311,8 @@ HiveFile::Loaded HiveFile::LoadSettled(const std::filesystem::path& target) cons
 
 // Why the lock could not be had within the bounded wait, if it could not.
 std::optional<std::string> HiveFile::TakeLock(HiveLock& lock) const {
-    const auto tookOrFailed = [&] { return lock.TryTake() || !lock.Busy(); };
-    const auto pause = [&](std::int64_t nanoseconds) { lock.PauseUntilClosed(nanoseconds); };
-    if (WaitUntil(tookOrFailed, kLockWait, pause) && lock.Problem().empty()) {
+    if (WaitUntil([&] { return lock.TryTake() || !lock.Busy(); }, kLockWait, &lock) &&
+        lock.Problem().empty()) {
         return std::nullopt;
     }
     return lock.Busy() ? LockFile().string() + " is held by another program" : lock.Problem();

@@ -22,7 +22,8 @@ class HiveLock;
 // passes its own.
 struct HiveClock {
     std::function<std::int64_t()> now;
-    std::function<void(std::int64_t nanoseconds)> sleep;
+    // Pauses for the time given, or until wake (a descriptor, or -1) is readable.
+    std::function<void(std::int64_t nanoseconds, int wake)> sleep;
     static HiveClock System();
 };
 
@@ -75,7 +76,7 @@ private:
     Loaded LoadSettled(const std::filesystem::path& target) const;
     bool IsYoung(const FileSignature& signature) const;
     bool WaitUntil(const std::function<bool()>& ready, const HiveWait& wait,
-                   const std::function<void(std::int64_t)>& pause = {}) const;
+                   HiveLock* wakeOnClose = nullptr) const;
     std::optional<std::string> TakeLock(HiveLock& lock) const;
     bool WaitUntilSettled(const std::filesystem::path& target, const HiveLock& lock) const;
     std::optional<std::string> TryUpdate(const std::function<Change(Hive&)>& change);

@@ -1,11 +1,9 @@
 #include "settings/HiveLock.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -54,19 +52,18 @@ bool HiveLock::TryTake() {
     return m_held;
 }
 
-void HiveLock::PauseUntilClosed(std::int64_t pauseNanoseconds) {
+int HiveLock::CloseEvents() {
     if (!m_closes) {
         m_closes.emplace(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
         if (m_closes->Valid() &&
             ::inotify_add_watch(m_closes->Get(), m_path.c_str(), IN_CLOSE | IN_DONT_FOLLOW) < 0) {
-            m_closes->Close(); // then poll just sleeps
+            m_closes->Close();
         }
     }
-    pollfd closed{m_closes->Get(), POLLIN, 0};
-    ::poll(&closed, 1, static_cast<int>(std::max<std::int64_t>(pauseNanoseconds / 1'000'000, 1)));
     char events[4096];
     while (m_closes->Valid() && ::read(m_closes->Get(), events, sizeof events) > 0) {
     }
+    return m_closes->Get();
 }
 
 std::optional<FileSignature> HiveLock::Recorded() const {

@@ -27,10 +27,10 @@ public:
     bool Busy() const { return m_busy; }
     const std::string& Problem() const { return m_problem; }
 
-    // Pauses until someone closes the lock file, as a holder letting go
-    // does, or the pause has passed. Tried only now and then, a lock that
-    // another writer takes again and again would hardly ever be had.
-    void PauseUntilClosed(std::int64_t pauseNanoseconds);
+    // A descriptor that turns readable when someone closes the lock file, as
+    // a holder letting go does, with the closes seen so far taken off; -1
+    // when there is none to be had.
+    int CloseEvents();
 
     // The file as the last holder wrote it, if it said.
     std::optional<FileSignature> Recorded() const;
@@ -45,7 +45,7 @@ private:
     Descriptor m_fd;
     bool m_held = false;
     bool m_busy = false;
-    std::optional<Descriptor> m_closes; // inotify, made at the first pause
+    std::optional<Descriptor> m_closes; // inotify, made when first asked for
 };
 
 } // namespace jostle

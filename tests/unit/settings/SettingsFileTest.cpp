@@ -361,26 +361,6 @@ TEST_F(SettingsFileTest, AFileThatCanNotBeUsedAtAllIsReportedInOneLine) {
     }
 }
 
-// A clock whose pauses take no real time; what happens during a pause is up
-// to the test.
-struct FakeClock {
-    std::int64_t now = 0;
-    std::int64_t slept = 0;
-    std::function<void()> duringPause = [] {};
-    HiveClock Clock() {
-        return HiveClock{[this] { return now; },
-                         [this](std::int64_t pause) {
-                             slept += pause;
-                             now += pause;
-                             duringPause();
-                         }};
-    }
-};
-
-std::int64_t Nanoseconds(timespec time) {
-    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
-}
-
 // An editor rewrites the file in place: truncate, then write. A read between
 // the two must not set the user's file aside.
 TEST_F(SettingsFileTest, AYoungFileThatDoesNotParseIsReadAgainAfterAShortWait) {
