@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -23,6 +24,25 @@ public:
 private:
     int m_fd;
 };
+
+// Asked of new files; the umask takes its share, as for any new file.
+inline constexpr unsigned kNewFileMode = 0666;
+
+// What tells one version of a file from another.
+struct FileSignature {
+    bool exists = false;
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t mtimeNanoseconds = 0;
+    bool operator==(const FileSignature&) const = default;
+};
+
+FileSignature SignatureOf(const struct stat& info);
+// Of the file path leads to; none when there is no such file.
+FileSignature SignatureOf(const std::filesystem::path& path);
+std::int64_t Nanoseconds(const timespec& time);
+
+// "what: the text of error".
+std::string ErrorText(const std::string& what, int error);
 
 struct FileText {
     enum class Status { Read, Missing, NotRegular, TooLarge, Failed };

@@ -1,6 +1,7 @@
 #include "settings/Hive.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace jostle {
 
@@ -9,6 +10,7 @@ namespace {
 constexpr std::string_view kFirstLine = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kRootPrefix = "HKEY_LOCAL_MACHINE\\";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kShortestValueLine = sizeof("@=\"\"") - 1;
 
 bool IsControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -16,27 +18,59 @@ bool IsControl(char c) {
 }
 
 // Line breaks are escaped too, so that every value stays on one line.
-std::string Quote(std::string_view text) {
-    std::string out = "\"";
+std::string_view Escaped(char c) {
+    switch (c) {
+    case '\\':
+        return "\\\\";
+    case '"':
+        return "\\\"";
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    default:
+        return {};
+    }
+}
+
+// Where the text form goes: first only counted, so that it is then made at
+// its exact size.
+struct SizeSink {
+    std::size_t size = 0;
+    void Put(std::string_view text) { size += text.size(); }
+    void Put(char) { ++size; }
+};
+
+struct StringSink {
+    std::string& out;
+    void Put(std::string_view text) { out.append(text); }
+    void Put(char c) { out.push_back(c); }
+};
+
+template <typename Sink> void PutQuoted(Sink& sink, std::string_view text) {
+    sink.Put('"');
     for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
+        const std::string_view escaped = Escaped(c);
+        if (escaped.empty()) {
+            sink.Put(c);
+        } else {
+            sink.Put(escaped);
         }
     }
-    return out + '"';
+    sink.Put('"');
+}
+
+// FNV-1a over the scope's number and the folded name.
+std::size_t FoldedHash(std::uint32_t scope, std::string_view name) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    const auto mix = [&hash](unsigned char byte) { hash = (hash ^ byte) * 1099511628211ULL; };
+    for (int shift = 0; shift < 32; shift += 8) {
+        mix(static_cast<unsigned char>(scope >> shift));
+    }
+    for (const char c : name) {
+        mix(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 std::optional<char> Unescape(char c) {
@@ -107,7 +141,12 @@ std::optional<std::string> TakeValueName(std::string_view& line) {
     return TakeQuoted(line);
 }
 
-std::optional<Hive::Value> ParseValueLine(std::string_view line) {
+struct ParsedValue {
+    std::string name;
+    std::string text;
+};
+
+std::optional<ParsedValue> ParseValueLine(std::string_view line) {
     auto name = TakeValueName(line);
     line = TrimLeadingBlanks(line);
     if (!name || !line.starts_with('=')) {
@@ -118,7 +157,7 @@ std::optional<Hive::Value> ParseValueLine(std::string_view line) {
     if (!text || !line.empty()) {
         return std::nullopt;
     }
-    return Hive::Value{std::move(*name), std::move(*text)};
+    return ParsedValue{std::move(*name), std::move(*text)};
 }
 
 std::optional<std::string_view> KeyPathOfHeader(std::string_view line) {
@@ -176,29 +215,46 @@ bool Hive::IsValidKeyPath(std::string_view path) {
            });
 }
 
-const Hive::Children& Hive::ChildrenOf(std::size_t key) const {
-    return key == kNoKey ? m_topKeys : m_keys[key].children;
+std::optional<Hive::Span> Hive::Keep(std::string_view text) {
+    if (text.size() > UINT32_MAX - m_strings.size()) {
+        return std::nullopt;
+    }
+    const Span span{static_cast<std::uint32_t>(m_strings.size()),
+                    static_cast<std::uint32_t>(text.size())};
+    m_strings.append(text);
+    return span;
 }
 
-Hive::Children& Hive::ChildrenOf(std::size_t key) {
-    return key == kNoKey ? m_topKeys : m_keys[key].children;
+std::size_t Hive::KeyHash(std::uint32_t key) const {
+    return FoldedHash(m_keys[key].parent, View(m_keys[key].name));
 }
 
-std::optional<std::size_t> Hive::Child(std::size_t parent, std::string_view name) const {
-    const Children& children = ChildrenOf(parent);
-    const auto found = children.find(FoldCase(name));
-    return found == children.end() ? std::nullopt : std::optional(found->second);
+std::size_t Hive::ValueHash(std::uint32_t value) const {
+    return FoldedHash(m_values[value].key, View(m_values[value].name));
 }
 
-std::size_t Hive::AddChild(std::size_t parent, std::string_view name) {
-    const std::size_t key = m_keys.size();
-    m_keys.push_back(Key{std::string(name), parent, {}, {}, {}});
-    ChildrenOf(parent).emplace(FoldCase(name), key);
+std::optional<std::uint32_t> Hive::Child(std::uint32_t parent, std::string_view name) const {
+    return m_keyIndex.Find(FoldedHash(parent, name), [&](std::uint32_t key) {
+        return m_keys[key].parent == parent && EqualsNoCase(View(m_keys[key].name), name);
+    });
+}
+
+std::optional<std::uint32_t> Hive::AddChild(std::uint32_t parent, std::string_view name) {
+    const auto kept = m_keys.size() < kMaxKeys ? Keep(name) : std::nullopt;
+    if (!kept) {
+        return std::nullopt;
+    }
+    const auto key = static_cast<std::uint32_t>(m_keys.size());
+    m_keys.push_back(Key{*kept, parent});
+    if (parent != kNoKey) {
+        m_keys[parent].hasChildren = true;
+    }
+    m_keyIndex.Add(key, KeyHash(key), [this](std::uint32_t other) { return KeyHash(other); });
     return key;
 }
 
-std::optional<std::size_t> Hive::FindKey(std::string_view path) const {
-    std::optional<std::size_t> key;
+std::optional<std::uint32_t> Hive::FindKey(std::string_view path) const {
+    std::optional<std::uint32_t> key;
     for (const std::string_view segment : Segments(path)) {
         key = Child(key.value_or(kNoKey), segment);
         if (!key) {
@@ -208,67 +264,74 @@ std::optional<std::size_t> Hive::FindKey(std::string_view path) const {
     return key;
 }
 
-std::optional<std::size_t> Hive::MakeKey(std::string_view path) {
+std::optional<std::uint32_t> Hive::MakeKey(std::string_view path) {
     if (!IsValidKeyPath(path)) {
         return std::nullopt;
     }
     const auto segments = Segments(path);
-    std::size_t key = kNoKey;
+    std::optional<std::uint32_t> key = kNoKey;
     std::size_t depth = 0;
     for (; depth < segments.size(); ++depth) {
-        const auto child = Child(key, segments[depth]);
+        const auto child = Child(*key, segments[depth]);
         if (!child) {
             break;
         }
-        key = *child;
+        key = child;
     }
     if (m_keys.size() + (segments.size() - depth) > kMaxKeys) {
         return std::nullopt;
     }
-    for (; depth < segments.size(); ++depth) {
-        key = AddChild(key, segments[depth]);
+    for (; key && depth < segments.size(); ++depth) {
+        key = AddChild(*key, segments[depth]);
     }
     return key;
 }
 
-std::string Hive::PathOf(std::size_t key) const {
-    std::vector<std::string_view> names;
-    for (; key != kNoKey; key = m_keys[key].parent) {
-        names.push_back(m_keys[key].name);
-    }
-    std::string path;
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        path.append(path.empty() ? "" : "\\").append(*name);
-    }
-    return path;
+std::optional<std::uint32_t> Hive::FindValue(std::uint32_t key, std::string_view name) const {
+    return m_valueIndex.Find(FoldedHash(key, name), [&](std::uint32_t value) {
+        return m_values[value].key == key && EqualsNoCase(View(m_values[value].name), name);
+    });
 }
 
 bool Hive::HasKey(std::string_view path) const {
     return FindKey(path).has_value();
 }
 
-const std::string* Hive::Find(std::string_view path, std::string_view name) const {
+std::optional<std::string_view> Hive::Find(std::string_view path, std::string_view name) const {
     const auto key = FindKey(path);
-    if (!key) {
-        return nullptr;
-    }
-    const Key& found = m_keys[*key];
-    const auto value = found.valueIndex.find(FoldCase(name));
-    return value == found.valueIndex.end() ? nullptr : &found.values[value->second].text;
+    const auto value = key ? FindValue(*key, name) : std::nullopt;
+    return value ? std::optional(View(m_values[*value].text)) : std::nullopt;
 }
 
 bool Hive::CreateKey(std::string_view path) {
     return MakeKey(path).has_value();
 }
 
-void Hive::SetValue(std::size_t key, std::string_view name, std::string_view text) {
-    Key& target = m_keys[key];
-    const auto [slot, added] = target.valueIndex.try_emplace(FoldCase(name), target.values.size());
-    if (added) {
-        target.values.push_back(Value{std::string(name), std::string(text)});
-    } else {
-        target.values[slot->second].text = text;
+bool Hive::SetValue(std::uint32_t key, std::string_view name, std::string_view text) {
+    if (const auto existing = FindValue(key, name)) {
+        Span& stored = m_values[*existing].text;
+        if (text.size() <= stored.size) { // no room taken for nothing
+            m_strings.replace(stored.offset, text.size(), text);
+            stored.size = static_cast<std::uint32_t>(text.size());
+            return true;
+        }
+        const auto kept = Keep(text);
+        stored = kept.value_or(stored);
+        return kept.has_value();
     }
+    const auto keptName = Keep(name);
+    const auto keptText = Keep(text);
+    if (!keptName || !keptText || m_values.size() >= kNoKey) {
+        return false;
+    }
+    const auto value = static_cast<std::uint32_t>(m_values.size());
+    m_values.push_back(Value{key, kNoKey, *keptName, *keptText});
+    Key& owner = m_keys[key];
+    (owner.lastValue == kNoKey ? owner.firstValue : m_values[owner.lastValue].next) = value;
+    owner.lastValue = value;
+    m_valueIndex.Add(value, ValueHash(value),
+                     [this](std::uint32_t other) { return ValueHash(other); });
+    return true;
 }
 
 bool Hive::Set(std::string_view path, std::string_view name, std::string_view text) {
@@ -276,43 +339,83 @@ bool Hive::Set(std::string_view path, std::string_view name, std::string_view te
     if (!key) {
         key = MakeKey(path);
     }
-    if (key) {
-        SetValue(*key, name, text);
-    }
-    return key.has_value();
+    return key && SetValue(*key, name, text);
 }
 
 bool Hive::Merge(const Hive& other) {
-    std::vector<std::size_t> merged(other.m_keys.size()); // other's key -> ours
+    std::vector<std::uint32_t> merged(other.m_keys.size()); // other's key -> ours
     for (std::size_t i = 0; i < other.m_keys.size(); ++i) {
         const Key& key = other.m_keys[i];
-        const std::size_t parent = key.parent == kNoKey ? kNoKey : merged[key.parent];
-        const auto existing = Child(parent, key.name);
-        if (!existing && m_keys.size() >= kMaxKeys) {
+        const std::uint32_t parent = key.parent == kNoKey ? kNoKey : merged[key.parent];
+        auto ours = Child(parent, other.View(key.name));
+        if (!ours) {
+            ours = AddChild(parent, other.View(key.name));
+        }
+        if (!ours) {
             return false;
         }
-        merged[i] = existing ? *existing : AddChild(parent, key.name);
-        for (const Value& value : key.values) {
-            SetValue(merged[i], value.name, value.text);
+        merged[i] = *ours;
+        for (std::uint32_t value = key.firstValue; value != kNoKey;
+             value = other.m_values[value].next) {
+            const Value& copied = other.m_values[value];
+            if (!SetValue(*ours, other.View(copied.name), other.View(copied.text))) {
+                return false;
+            }
         }
     }
     return true;
 }
 
-std::string Hive::Serialize() const {
-    std::string out = std::string(kFirstLine) + "\n\n";
-    for (std::size_t i = 0; i < m_keys.size(); ++i) {
-        const Key& key = m_keys[i];
-        if (key.values.empty() && !key.children.empty()) {
+template <typename Sink> void Hive::WritePath(Sink& sink, std::uint32_t key) const {
+    std::vector<std::uint32_t> line; // the key and its parents, the key first
+    for (; key != kNoKey; key = m_keys[key].parent) {
+        line.push_back(key);
+    }
+    for (auto segment = line.rbegin(); segment != line.rend(); ++segment) {
+        if (segment != line.rbegin()) {
+            sink.Put('\\');
+        }
+        sink.Put(View(m_keys[*segment].name));
+    }
+}
+
+template <typename Sink> void Hive::WriteText(Sink& sink) const {
+    sink.Put(kFirstLine);
+    sink.Put("\n\n");
+    for (std::uint32_t key = 0; key < m_keys.size(); ++key) {
+        if (m_keys[key].firstValue == kNoKey && m_keys[key].hasChildren) {
             continue; // implied by its children
         }
-        out += '[' + std::string(kRootPrefix) + PathOf(i) + "]\n";
-        for (const Value& value : key.values) {
-            out += value.name.empty() ? std::string("@") : Quote(value.name);
-            out += '=' + Quote(value.text) + '\n';
+        sink.Put('[');
+        sink.Put(kRootPrefix);
+        WritePath(sink, key);
+        sink.Put("]\n");
+        for (std::uint32_t value = m_keys[key].firstValue; value != kNoKey;
+             value = m_values[value].next) {
+            if (m_values[value].name.size == 0) {
+                sink.Put('@');
+            } else {
+                PutQuoted(sink, View(m_values[value].name));
+            }
+            sink.Put('=');
+            PutQuoted(sink, View(m_values[value].text));
+            sink.Put('\n');
         }
-        out += '\n';
+        sink.Put('\n');
     }
+}
+
+std::size_t Hive::SerializedSize() const {
+    SizeSink counter;
+    WriteText(counter);
+    return counter.size;
+}
+
+std::string Hive::Serialize() const {
+    std::string out;
+    out.reserve(SerializedSize());
+    StringSink sink{out};
+    WriteText(sink);
     return out;
 }
 
@@ -330,7 +433,13 @@ std::optional<Hive> Hive::Parse(std::string_view text) {
         return std::nullopt;
     }
     Hive hive;
-    std::optional<std::size_t> currentKey;
+    // Room for as many values as there are lines, and for all the text:
+    // then nothing is copied while the tree grows. What goes unused is never
+    // touched, so it takes no memory.
+    const auto lines = static_cast<std::size_t>(std::ranges::count(text, '\n')) + 1;
+    hive.m_values.reserve(std::min(lines, text.size() / kShortestValueLine + 1));
+    hive.m_strings.reserve(text.size());
+    std::optional<std::uint32_t> currentKey;
     while (!text.empty()) {
         const std::string_view line = TrimBlanks(TakeLine(text));
         if (line.empty() || line.front() == ';') {
@@ -345,10 +454,9 @@ std::optional<Hive> Hive::Parse(std::string_view text) {
             continue;
         }
         const auto value = ParseValueLine(line);
-        if (!value || !currentKey) {
+        if (!value || !currentKey || !hive.SetValue(*currentKey, value->name, value->text)) {
             return std::nullopt;
         }
-        hive.SetValue(*currentKey, value->name, value->text);
     }
     return hive;
 }

@@ -5,11 +5,12 @@
 #pragma once
 
 #include "base/Text.h"
+#include "settings/HashIndex.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace jostle {
@@ -27,11 +28,6 @@ inline constexpr std::size_t kMaxKeys = 64 * 1024;
 
 class Hive {
 public:
-    struct Value {
-        std::string name;
-        std::string text;
-    };
-
     // Non-empty segments without control characters, as registry key names,
     // within the limits above.
     static bool IsValidKeyPath(std::string_view path);
@@ -39,7 +35,8 @@ public:
     static bool ExceedsLimits(std::string_view path);
 
     bool HasKey(std::string_view path) const;
-    const std::string* Find(std::string_view path, std::string_view name) const;
+    // Valid until the hive next changes.
+    std::optional<std::string_view> Find(std::string_view path, std::string_view name) const;
     // Creates the key and any missing parents; existing keys keep their case.
     // False when the path is not a valid key path or the hive holds kMaxKeys.
     bool CreateKey(std::string_view path);
@@ -53,33 +50,51 @@ public:
     // Keys that only lead to others are implied by them and not written, so
     // the text stays as long as the paths that were spelt out.
     std::string Serialize() const;
+    std::size_t SerializedSize() const;
     // nullopt when text is not a hive of ours.
     static std::optional<Hive> Parse(std::string_view text);
 
 private:
-    static constexpr std::size_t kNoKey = static_cast<std::size_t>(-1); // the root
-    using Children = std::unordered_map<std::string, std::size_t>;      // folded name -> m_keys[i]
+    static constexpr std::uint32_t kNoKey = UINT32_MAX; // the root, and the end of a value list
 
-    // A key holds its own name only, so memory stays linear in the paths.
+    // Names and texts lie in one buffer, m_strings, so that a tree of many
+    // tiny values stays a small multiple of its file.
+    struct Span {
+        std::uint32_t offset = 0;
+        std::uint32_t size = 0;
+    };
     struct Key {
-        std::string name;
-        std::size_t parent;
-        std::vector<Value> values;
-        std::unordered_map<std::string, std::size_t> valueIndex; // folded name -> values[i]
-        Children children;
+        Span name;
+        std::uint32_t parent;
+        std::uint32_t firstValue = kNoKey; // values in the order they were added
+        std::uint32_t lastValue = kNoKey;
+        bool hasChildren = false;
+    };
+    struct Value {
+        std::uint32_t key;
+        std::uint32_t next = kNoKey;
+        Span name;
+        Span text;
     };
 
-    const Children& ChildrenOf(std::size_t key) const;
-    Children& ChildrenOf(std::size_t key);
-    std::optional<std::size_t> Child(std::size_t parent, std::string_view name) const;
-    std::size_t AddChild(std::size_t parent, std::string_view name);
-    std::optional<std::size_t> FindKey(std::string_view path) const;
-    std::optional<std::size_t> MakeKey(std::string_view path);
-    void SetValue(std::size_t key, std::string_view name, std::string_view text);
-    std::string PathOf(std::size_t key) const;
+    std::string_view View(Span span) const { return {m_strings.data() + span.offset, span.size}; }
+    std::optional<Span> Keep(std::string_view text); // false past 4 GiB of text
+    std::size_t KeyHash(std::uint32_t key) const;
+    std::size_t ValueHash(std::uint32_t value) const;
+    std::optional<std::uint32_t> Child(std::uint32_t parent, std::string_view name) const;
+    std::optional<std::uint32_t> AddChild(std::uint32_t parent, std::string_view name);
+    std::optional<std::uint32_t> FindKey(std::string_view path) const;
+    std::optional<std::uint32_t> MakeKey(std::string_view path);
+    std::optional<std::uint32_t> FindValue(std::uint32_t key, std::string_view name) const;
+    bool SetValue(std::uint32_t key, std::string_view name, std::string_view text);
+    template <typename Sink> void WriteText(Sink& sink) const;
+    template <typename Sink> void WritePath(Sink& sink, std::uint32_t key) const;
 
+    std::string m_strings;
     std::vector<Key> m_keys; // in the order they were created; parents first
-    Children m_topKeys;
+    std::vector<Value> m_values;
+    HashIndex m_keyIndex;   // by parent and folded name
+    HashIndex m_valueIndex; // by key and folded name
 };
 
 } // namespace jostle

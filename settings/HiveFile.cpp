@@ -1,6 +1,7 @@
 #include "settings/HiveFile.h"
 
 #include "settings/FileIo.h"
+#include "settings/HiveLock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,8 +9,8 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <random>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -22,11 +23,15 @@ namespace {
 // unchanged (coarse kernel clocks; FAT keeps two-second times), so a parsed
 // copy of a younger file is not trusted.
 constexpr std::int64_t kSettleNanoseconds = 2'000'000'000;
-// An editor rewriting the file in place leaves it unparseable for a moment.
-constexpr std::int64_t kEditorPollNanoseconds = 100'000'000;
-constexpr std::int64_t kEditorWaitNanoseconds = 500'000'000;
-// Asked of new files; the umask takes its share, as for any new file.
-constexpr unsigned kNewFileMode = 0666;
+// Waits are bounded and look for a stop at every pause, so that neither a
+// lock held by another user nor a slow writer keeps the program from
+// stopping. An editor rewriting the file in place leaves it unparseable for
+// a moment; another copy holds the lock for a save, anyone else as long as
+// they like; an editor may write the file in place over a few seconds, and
+// then it settles.
+constexpr HiveWait kEditorWait{500'000'000, 50'000'000};
+constexpr HiveWait kLockWait{2'000'000'000, 50'000'000};
+constexpr HiveWait kSettleWait{5'000'000'000, 50'000'000};
 constexpr int kMaxBadNames = 100;
 constexpr int kMaxLinkHops = 40;
 constexpr int kMaxTemporaryAttempts = 100;
@@ -35,18 +40,8 @@ constexpr std::size_t kTemporarySuffixLength = 6;
 
 enum class Status { Ok, Unparseable, Unreadable };
 
-std::int64_t Nanoseconds(const timespec& time) {
-    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
-}
-
-FileSignature SignatureOf(const struct stat& info) {
-    return FileSignature{true, info.st_dev, info.st_ino, static_cast<std::uint64_t>(info.st_size),
-                         Nanoseconds(info.st_mtim)};
-}
-
-FileSignature SignatureOf(const std::filesystem::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? SignatureOf(info) : FileSignature{};
+bool WithinSettleTime(std::int64_t age) {
+    return age < kSettleNanoseconds && age > -kSettleNanoseconds;
 }
 
 std::filesystem::path Beside(const std::filesystem::path& file, std::string_view suffix) {
@@ -56,43 +51,6 @@ std::filesystem::path Beside(const std::filesystem::path& file, std::string_view
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
 }
-
-// An exclusive flock on the lock file beside the hive. The hive itself is
-// replaced by rename, so a lock on it would be held on a vanished inode. The
-// lock file is never reached through a link, so that one planted in a shared
-// folder can't make us create or lock a file elsewhere.
-class FileLock {
-public:
-    explicit FileLock(const std::filesystem::path& path) : m_fd(OpenLockFile(path)) {
-        m_error = m_fd.Valid() ? 0 : errno;
-        while (m_fd.Valid() && ::flock(m_fd.Get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                m_error = errno;
-                m_fd.Close();
-            }
-        }
-    }
-    bool Held() const { return m_fd.Valid(); }
-    int Error() const { return m_error; }
-
-private:
-    static int OpenLockFile(const std::filesystem::path& path) {
-        constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, kNewFileMode);
-        if (fd < 0 && errno != ELOOP) {
-            fd = ::open(path.c_str(), O_RDONLY | kFlags); // a read-only shared folder
-        }
-        struct stat info {};
-        if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
-            ::close(fd);
-            errno = EINVAL;
-            return -1;
-        }
-        return fd;
-    }
-    Descriptor m_fd;
-    int m_error = 0;
-};
 
 bool WriteAll(int fd, const std::string& text) {
     for (std::size_t done = 0; done < text.size();) {
@@ -121,7 +79,8 @@ std::string LocalTimeStamp() {
     return text;
 }
 
-// Moves a bad file to "<file>.bad-<time>", numbered when that name is taken.
+// Moves a bad file to "<file>.bad-<time>", numbered when that name is taken;
+// errno tells why it could not.
 std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file) {
     const std::string stem = Beside(file, ".bad-" + LocalTimeStamp());
     for (int number = 1; number <= kMaxBadNames; ++number) {
@@ -132,6 +91,7 @@ std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file
                                                                  : std::nullopt;
         }
     }
+    errno = EEXIST;
     return std::nullopt;
 }
 
@@ -165,38 +125,63 @@ bool IsOurTemporary(const std::string& name, const std::string& prefix) {
     return name.size() == prefix.size() + kTemporarySuffixLength && name.starts_with(prefix);
 }
 
-// Every writer holds the lock while its temporary file exists, so under the
-// lock any left are from writers killed midway.
-void RemoveStaleTemporaries(const std::filesystem::path& target) {
+std::vector<std::filesystem::path> TemporariesOf(const std::filesystem::path& target) {
     const std::string prefix = target.filename().string().append(kTemporaryInfix);
+    std::vector<std::filesystem::path> found;
     for (const std::string& name : FolderNames(FolderOf(target))) {
         if (IsOurTemporary(name, prefix)) {
-            ::unlink((FolderOf(target) / name).c_str());
+            found.push_back(FolderOf(target) / name);
         }
     }
+    return found;
+}
+
+// Every writer holds the lock while its temporary file exists, so under the
+// lock any left are from writers killed midway.
+void RemoveTemporaries(const std::filesystem::path& target) {
+    for (const auto& temporary : TemporariesOf(target)) {
+        ::unlink(temporary.c_str());
+    }
+}
+
+// Writes what the temporary file should hold; the errno of a failure is left
+// for the caller.
+bool FillTemporary(int fd, const std::string& text, std::optional<unsigned> keptMode,
+                   struct stat& info) {
+    return (!keptMode || ::fchmod(fd, *keptMode) == 0) && WriteAll(fd, text) && ::fsync(fd) == 0 &&
+           ::fstat(fd, &info) == 0;
 }
 
 // Writes a temporary file beside target, flushes it to disk and renames it
 // over target, so that readers see the old file or the new one, never a mix.
-// An existing file's mode is kept; a new file has the umask applied.
-std::optional<FileSignature> ReplaceWith(const std::filesystem::path& target,
-                                         const std::string& text,
-                                         std::optional<unsigned> keptMode) {
+// An existing file's mode is kept; a new file has the umask applied. Gives
+// the new file's signature, or why it could not be written.
+std::optional<std::string> ReplaceWith(const std::filesystem::path& target, const std::string& text,
+                                       std::optional<unsigned> keptMode, FileSignature& written) {
     std::string temporary;
     Descriptor fd(CreateTemporary(target, temporary));
     if (!fd.Valid()) {
-        return std::nullopt;
+        return ErrorText("can't create a file in " + FolderOf(target).string(), errno);
     }
     struct stat info {};
-    bool written = (!keptMode || ::fchmod(fd.Get(), *keptMode) == 0) && WriteAll(fd.Get(), text) &&
-                   ::fsync(fd.Get()) == 0 && ::fstat(fd.Get(), &info) == 0;
-    written = fd.Close() && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+    bool filled = FillTemporary(fd.Get(), text, keptMode, info);
+    int error = errno; // kept before the clean-up's calls change it
+    if (!fd.Close() && filled) {
+        filled = false;
+        error = errno;
+    }
+    if (!filled) {
         ::unlink(temporary.c_str());
-        return std::nullopt;
+        return ErrorText("can't write a new copy of " + target.string(), error);
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
+        ::unlink(temporary.c_str());
+        return ErrorText("can't replace " + target.string(), error);
     }
     SyncFolder(FolderOf(target));
-    return SignatureOf(info);
+    written = SignatureOf(info);
+    return std::nullopt;
 }
 
 // Why the path can't hold the hive at all, if it can't.
@@ -219,10 +204,9 @@ HiveClock HiveClock::System() {
                          clock_gettime(CLOCK_REALTIME, &now);
                          return Nanoseconds(now);
                      },
-                     [](std::int64_t nanoseconds) {
-                         timespec pause{nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000};
-                         while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-                         }
+                     [](std::int64_t nanoseconds, int wake) {
+                         pollfd woken{wake, POLLIN, 0}; // with -1, poll just sleeps
+                         ::poll(&woken, 1, static_cast<int>(nanoseconds / 1'000'000));
                      }};
 }
 
@@ -236,6 +220,10 @@ struct HiveFile::Loaded {
 
 HiveFile::HiveFile(std::filesystem::path path, HiveClock clock)
     : m_path(std::move(path)), m_clock(std::move(clock)) {}
+
+void HiveFile::SetStopCheck(std::function<bool()> stopRequested) {
+    m_stopRequested = std::move(stopRequested);
+}
 
 std::filesystem::path HiveFile::Target() const {
     std::filesystem::path path = m_path;
@@ -270,7 +258,7 @@ HiveFile::Loaded HiveFile::Load(const std::filesystem::path& target) const {
     }
     if (file.status == Read::Failed || file.status == Read::NotRegular) {
         loaded.status = Status::Unreadable; // a folder, say: left alone
-        loaded.problem = file.status == Read::Failed ? std::strerror(file.error)
+        loaded.problem = file.status == Read::Failed ? ErrorText("can't read it", file.error)
                                                      : UnusablePath(target).value_or("");
         loaded.signature = file.status == Read::Failed ? FileSignature{} : SignatureOf(file.info);
         return loaded;
@@ -283,22 +271,64 @@ HiveFile::Loaded HiveFile::Load(const std::filesystem::path& target) const {
     return loaded;
 }
 
+// Within the settle time either way: a file stamped well in the future has
+// not just been written.
 bool HiveFile::IsYoung(const FileSignature& signature) const {
-    return m_clock.now() - signature.mtimeNanoseconds < kSettleNanoseconds;
+    return WithinSettleTime(m_clock.now() - signature.mtimeNanoseconds);
+}
+
+// Asks ready until it holds, pausing between; false once the limit has
+// passed or a stop is requested. A clock set back ends the wait too. A pause
+// also ends when wakeOnClose's lock file is closed, as a holder letting go
+// does: tried only now and then, a lock that another writer takes again and
+// again would hardly ever be had.
+bool HiveFile::WaitUntil(const std::function<bool()>& ready, const HiveWait& wait,
+                         HiveLock* wakeOnClose) const {
+    const std::int64_t start = m_clock.now();
+    while (!ready()) {
+        const std::int64_t waited = m_clock.now() - start;
+        if (waited < 0 || waited >= wait.limitNanoseconds || m_stopRequested()) {
+            return false;
+        }
+        m_clock.sleep(wait.pauseNanoseconds, wakeOnClose ? wakeOnClose->CloseEvents() : -1);
+    }
+    return true;
 }
 
 // A young file that doesn't parse may be an editor's rewrite in place
 // (truncate, then write) caught midway: it is read again after short waits
 // before it counts as bad.
 HiveFile::Loaded HiveFile::LoadSettled(const std::filesystem::path& target) const {
-    Loaded loaded = Load(target);
-    for (std::int64_t waited = 0; loaded.status == Status::Unparseable &&
-                                  waited < kEditorWaitNanoseconds && IsYoung(loaded.signature);
-         waited += kEditorPollNanoseconds) {
-        m_clock.sleep(kEditorPollNanoseconds);
-        loaded = Load(target);
-    }
+    Loaded loaded;
+    WaitUntil(
+        [&] {
+            loaded = Load(target);
+            return loaded.status != Status::Unparseable || !IsYoung(loaded.signature);
+        },
+        kEditorWait);
     return loaded;
+}
+
+// Why the lock could not be had within the bounded wait, if it could not.
+std::optional<std::string> HiveFile::TakeLock(HiveLock& lock) const {
+    if (WaitUntil([&] { return lock.TryTake() || !lock.Busy(); }, kLockWait, &lock) &&
+        lock.Problem().empty()) {
+        return std::nullopt;
+    }
+    return lock.Busy() ? LockFile().string() + " is held by another program" : lock.Problem();
+}
+
+// A file changed lately by someone who did not hold the lock (an editor,
+// say) may still be being written in place; it is left alone until its last
+// write has settled.
+bool HiveFile::WaitUntilSettled(const std::filesystem::path& target, const HiveLock& lock) const {
+    const auto leftByLockHolder = lock.Recorded();
+    return WaitUntil(
+        [&] {
+            const FileSignature now = SignatureOf(target);
+            return !now.exists || now == leftByLockHolder || !IsYoung(now);
+        },
+        kSettleWait);
 }
 
 const Hive& HiveFile::Read() {
@@ -307,14 +337,16 @@ const Hive& HiveFile::Read() {
     if (m_trusted && SignatureOf(target) == m_signature) {
         return m_hive;
     }
+    Forget();
     Loaded loaded = Load(target);
     if (loaded.status == Status::Unparseable) {
-        const FileLock lock(Beside(target, ".lock"));
-        if (lock.Held()) {
+        HiveLock lock(LockFile());
+        if (const auto problem = TakeLock(lock)) {
+            ReportBadFile(loaded.signature,
+                          "could not lock it to move it aside (" + *problem + ")");
+        } else {
             loaded = LoadSettled(target); // a writer may have replaced it meanwhile
             SetAsideIfBad(target, loaded);
-        } else {
-            ReportBadFile(loaded.signature, "could not lock it to move it aside");
         }
     }
     if (loaded.status == Status::Unreadable) {
@@ -324,55 +356,87 @@ const Hive& HiveFile::Read() {
     return m_hive;
 }
 
-bool HiveFile::Update(const std::function<bool(Hive&)>& change) {
-    const auto target = Target();
-    if (const auto problem = UnusablePath(target)) {
-        ReportUnusable(*problem);
-        return false;
+bool HiveFile::Update(const std::function<Change(Hive&)>& change) {
+    m_lastFailure = TryUpdate(change).value_or("");
+    if (!m_lastFailure.empty()) {
+        ReportSaveFailure(m_lastFailure);
     }
-    std::error_code ignored; // a folder that can't be made shows up as a failed lock
-    std::filesystem::create_directories(target.parent_path(), ignored);
-    const FileLock lock(Beside(target, ".lock"));
-    if (!lock.Held()) {
-        ReportUnusable("can't lock " + LockFile().string() + ": " + std::strerror(lock.Error()));
-        return false;
-    }
-    RemoveStaleTemporaries(target);
-    const std::int64_t start = m_clock.now();
-    Loaded loaded = LoadSettled(target);
-    if (loaded.status == Status::Unreadable) {
-        ReportUnusable(loaded.problem);
-    }
-    if (!SetAsideIfBad(target, loaded)) {
-        return false;
-    }
-    if (change(loaded.hive)) {
-        const std::string text = loaded.hive.Serialize();
-        const auto written =
-            text.size() <= kMaxHiveBytes ? ReplaceWith(target, text, loaded.mode) : std::nullopt;
-        if (!written) {
-            return false;
-        }
-        loaded.signature = *written;
-    }
-    Remember(loaded, start);
-    return true;
+    return m_lastFailure.empty();
 }
 
-// True when the hive in loaded can be built on: the file was good, missing,
-// or bad and is now out of the way. Expects the lock to be held.
-bool HiveFile::SetAsideIfBad(const std::filesystem::path& target, Loaded& loaded) {
-    if (loaded.status != Status::Unparseable) {
-        return loaded.status == Status::Ok;
+std::optional<std::string> HiveFile::TryUpdate(const std::function<Change(Hive&)>& change) {
+    const auto target = Target();
+    if (auto problem = UnusablePath(target)) {
+        return problem;
+    }
+    std::error_code notMade;
+    std::filesystem::create_directories(FolderOf(target), notMade);
+    if (notMade) {
+        return "can't make the folder " + FolderOf(target).string() + ": " + notMade.message();
+    }
+    HiveLock lock(LockFile());
+    if (auto problem = TakeLock(lock)) {
+        return problem;
+    }
+    RemoveTemporaries(target);
+    if (!WaitUntilSettled(target, lock)) {
+        return "another program is changing " + target.string(); // or a stop came first
+    }
+    Forget(); // one parsed tree at a time; after a failure the file is read again
+    const std::int64_t start = m_clock.now();
+    Loaded loaded = LoadSettled(target);
+    if (auto problem = SetAsideIfBad(target, loaded)) {
+        return problem;
+    }
+    const Change made = change(loaded.hive);
+    if (made == Change::PastKeyLimit) {
+        return "the settings would hold more than " + std::to_string(kMaxKeys) + " keys";
+    }
+    if (made == Change::Made) {
+        if (loaded.hive.SerializedSize() > kMaxHiveBytes) {
+            return "the file would grow past its limit of " +
+                   std::to_string(kMaxHiveBytes / 1024 / 1024) + " MiB";
+        }
+        if (auto problem =
+                ReplaceWith(target, loaded.hive.Serialize(), loaded.mode, loaded.signature)) {
+            return problem;
+        }
+        lock.Record(loaded.signature);
+    }
+    Remember(loaded, start);
+    return std::nullopt;
+}
+
+void HiveFile::RemoveStaleTemporaries() {
+    const auto target = Target();
+    if (TemporariesOf(target).empty()) {
+        return; // no lock file made for nothing
+    }
+    HiveLock lock(LockFile());
+    if (lock.TryTake()) {
+        RemoveTemporaries(target);
+    }
+}
+
+// Why the hive in loaded can't be built on, if it can't: the file was good,
+// missing, or bad and is now out of the way. Expects the lock to be held.
+std::optional<std::string> HiveFile::SetAsideIfBad(const std::filesystem::path& target,
+                                                   Loaded& loaded) {
+    if (loaded.status == Status::Unreadable) {
+        return loaded.problem;
+    }
+    if (loaded.status == Status::Ok) {
+        return std::nullopt;
     }
     const auto aside = MoveAside(target);
+    const int error = errno;
     ReportBadFile(loaded.signature,
                   aside ? "kept it as " + aside->string() : std::string("could not move it aside"));
     if (!aside) {
-        return false;
+        return ErrorText("it can't be parsed and can't be moved aside", error);
     }
     loaded = Loaded();
-    return true;
+    return std::nullopt;
 }
 
 void HiveFile::ReportBadFile(const FileSignature& bad, const std::string& outcome) {
@@ -384,11 +448,29 @@ void HiveFile::ReportBadFile(const FileSignature& bad, const std::string& outcom
                  m_path.c_str(), outcome.c_str());
 }
 
+// Each cause once, whether a read or a save met it first.
 void HiveFile::ReportUnusable(const std::string& why) {
-    if (!std::exchange(m_reportedUnusable, true)) {
-        std::fprintf(stderr, "jostle: settings file %s can't be used (%s); running with defaults\n",
+    if (m_reportedCauses.insert(why).second) {
+        std::fprintf(stderr,
+                     "jostle: settings file %s can't be used (%s); running with defaults, and "
+                     "changes will not be kept\n",
                      m_path.c_str(), why.c_str());
     }
+}
+
+void HiveFile::ReportSaveFailure(const std::string& why) {
+    if (m_reportedCauses.insert(why).second) {
+        std::fprintf(stderr,
+                     "jostle: settings not saved to %s: %s; the values in use stay, but changes "
+                     "will not be kept\n",
+                     m_path.c_str(), why.c_str());
+    }
+}
+
+void HiveFile::Forget() {
+    m_hive = Hive();
+    m_signature = FileSignature{};
+    m_trusted = false;
 }
 
 // A file whose time is well in the past or the future tells a later change:
@@ -396,8 +478,8 @@ void HiveFile::ReportUnusable(const std::string& why) {
 void HiveFile::Remember(Loaded& loaded, std::int64_t loadStartNanoseconds) {
     m_hive = std::move(loaded.hive);
     m_signature = loaded.signature;
-    const std::int64_t age = loadStartNanoseconds - m_signature.mtimeNanoseconds;
-    m_trusted = !m_signature.exists || age > kSettleNanoseconds || age < -kSettleNanoseconds;
+    m_trusted = !m_signature.exists ||
+                !WithinSettleTime(loadStartNanoseconds - m_signature.mtimeNanoseconds);
 }
 
 } // namespace jostle

@@ -14,6 +14,8 @@ namespace jostle {
 
 namespace {
 
+using Change = HiveFile::Change;
+
 // A value is read back only if its text and terminating zero fit 260 bytes.
 constexpr std::size_t kReadBufferBytes = 260;
 
@@ -56,6 +58,14 @@ CSettingsStore::CSettingsStore(std::filesystem::path hiveFile, std::string appNa
 
 CSettingsStore::~CSettingsStore() = default;
 
+void CSettingsStore::SetStopCheck(std::function<bool()> stopRequested) {
+    m_file->SetStopCheck(std::move(stopRequested));
+}
+
+const std::string& CSettingsStore::LastSaveFailure() const {
+    return m_lastSaveFailure;
+}
+
 bool CSettingsStore::UsesOurRoot() const {
     return EqualsNoCase(m_rootKey, kRootKeyName);
 }
@@ -70,13 +80,16 @@ bool CSettingsStore::Open(const std::string& root, const std::string& keyPath, S
     m_keyPath = CText(keyPath);
     m_rootKey = root;
     m_importedAtOpen.reset();
+    m_file->RemoveStaleTemporaries();
     // An existing key is opened without touching the file; a missing one is
     // made under the lock, where "missing" is decided against the fresh file.
     bool created = false;
     const bool opened = UsesOurRoot() && Hive::IsValidKeyPath(m_keyPath) &&
                         (m_file->Read().HasKey(m_keyPath) || m_file->Update([&](Hive& hive) {
                             created = !hive.HasKey(m_keyPath);
-                            return created && CreateKeyWithImport(hive);
+                            return !created                    ? Change::None
+                                   : CreateKeyWithImport(hive) ? Change::Made
+                                                               : Change::PastKeyLimit;
                         }));
     if (opened && created) {
         m_importedAtOpen = m_keyPath;
@@ -117,14 +130,14 @@ std::optional<std::string> CSettingsStore::ReadValue(const std::string& section,
         return std::nullopt;
     }
     const std::string path = SectionPath(section);
-    const std::string* text = m_pending ? m_pending->Find(path, CText(name)) : nullptr;
-    if (text == nullptr) {
+    auto text = m_pending ? m_pending->Find(path, CText(name)) : std::nullopt;
+    if (!text) {
         text = m_file->Read().Find(path, CText(name));
     }
-    if (text == nullptr || text->size() + 1 > kReadBufferBytes) {
+    if (!text || text->size() + 1 > kReadBufferBytes) {
         return std::nullopt;
     }
-    return *text;
+    return std::string(*text);
 }
 
 int CSettingsStore::ReadInt(const std::string& section, const std::string& name, int defaultValue) {
@@ -157,15 +170,11 @@ bool CSettingsStore::WriteString(const std::string& section, const std::string& 
 
 bool CSettingsStore::LandPending() {
     const std::unique_ptr<Hive> pending = std::move(m_pending);
-    if (!pending || pending->Empty()) {
-        return true;
-    }
-    bool merged = false; // not when it would take the file past the key limit
-    const bool updated = m_file->Update([&](Hive& hive) {
-        merged = hive.Merge(*pending);
-        return merged;
+    const bool landed = !pending || pending->Empty() || m_file->Update([&](Hive& hive) {
+        return hive.Merge(*pending) ? Change::Made : Change::PastKeyLimit;
     });
-    return updated && merged;
+    m_lastSaveFailure = landed ? "" : m_file->LastFailure();
+    return landed;
 }
 
 std::filesystem::path CSettingsStore::LegacyIniFile() const {
@@ -191,8 +200,8 @@ void CSettingsStore::ImportLegacyIni(const SettingsKey& key) {
     const auto imported = ReadLegacyIni(LegacyIniFile(), key.path);
     if (imported && !imported->Empty()) {
         m_file->Update([&](Hive& hive) {
-            hive.Merge(*imported);
-            return true;
+            hive.Merge(*imported); // past the key limit, the import stops there
+            return Change::Made;
         });
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,11 +32,18 @@ public:
     CSettingsStore(const CSettingsStore&) = delete;
     CSettingsStore& operator=(const CSettingsStore&) = delete;
 
-    // Creates or opens the key path below the root. Reports kKeyCreated in
-    // disposition exactly when the key did not exist in the hive before. A
-    // new key lands together with what the legacy INI file holds, in one
-    // replace, unless a bad settings file was set aside before (then this is
-    // no first start and the legacy file is not imported).
+    // Saves wait for the lock at most 2 s, and at most 5 s for a file that
+    // another program changed lately to settle; stopRequested is asked at
+    // least every 50 ms meanwhile, and true gives the wait up at once (the
+    // save then fails), so that a stop signal is never held up.
+    void SetStopCheck(std::function<bool()> stopRequested);
+
+    // Creates or opens the key path below the root, after removing the
+    // temporary files of writers killed midway if the lock is free. Reports
+    // kKeyCreated in disposition exactly when the key did not exist in the
+    // hive before. A new key lands together with what the legacy INI file
+    // holds, in one replace, unless a bad settings file was set aside before
+    // (then this is no first start and the legacy file is not imported).
     bool Open(const std::string& root, const std::string& keyPath, SettingsKey* key,
               int* disposition);
 
@@ -70,6 +78,12 @@ public:
         bool m_committed = false;
     };
 
+    // Why the last save failed, in words for the user (a save is a write
+    // outside a batch, or the end of the outermost batch); empty after one
+    // that reached the file or had nothing to write. Each cause is also
+    // reported once on standard error.
+    virtual const std::string& LastSaveFailure() const;
+
     const std::filesystem::path& HiveFile() const { return m_hiveFile; }
     // appName + ".INI" in any letter case, in $WINDIR or else the hive's folder.
     std::filesystem::path LegacyIniFile() const;
@@ -94,6 +108,7 @@ private:
     std::unique_ptr<Hive> m_pending;          // writes collected by an open batch
     int m_batchDepth = 0;
     std::optional<std::string> m_importedAtOpen; // the key Open created and imported into
+    std::string m_lastSaveFailure;
 };
 
 } // namespace jostle

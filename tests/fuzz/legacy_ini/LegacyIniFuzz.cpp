@@ -80,12 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Entry& entry : EntriesOf(text)) {
         const std::string path =
             entry.section.empty() ? kKeyPath : kKeyPath + ('\\' + entry.section);
-        const std::string* value = imported->Find(path, entry.name);
-        if (value == nullptr) {
+        const auto value = imported->Find(path, entry.name);
+        if (!value) {
             continue;
         }
-        const std::string* landed = file->Find(path, entry.name);
-        Require(landed != nullptr && *landed == *value);
+        const auto landed = file->Find(path, entry.name);
+        Require(landed && *landed == *value);
         if (!entry.section.empty() && value->size() <= kReadableBytes) {
             Require(store.ReadString(entry.section, entry.name, kDefault) == *value);
         }

@@ -10,21 +10,8 @@
 namespace jostle::test {
 namespace {
 
-const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
-const std::string kSettingsKey =
-    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\n";
-
-std::string HiveWithOften(const std::string& often) {
-    return kHeader + kSettingsKey + "\"Often\"=\"" + often + "\"\n";
-}
-
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void OpenAppKey(CSettingsStore& target) {
-        SettingsKey key;
-        int disposition = 0;
-        target.Open(kRootKeyName, kAppKey, &key, &disposition);
-    }
     // The file as another program would rewrite it: in place, same inode.
     void RewriteInPlace(const std::string& text) {
         const ino_t inode = InodeOf(hive);
@@ -243,7 +230,9 @@ TEST_F(SettingsFileTest, AWriteThatWouldMakeTheFileTooLargeOrHoldTooManyKeysFail
     OpenAppKey(store);
     ASSERT_TRUE(store.WriteInt("Settings", "Often", 25));
     const std::string before = ReadFileText(hive);
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(store.WriteString("Settings", "Huge", std::string(5 * 1024 * 1024, 'x')));
+    EXPECT_EQ(store.LastSaveFailure(), "the file would grow past its limit of 4 MiB");
     EXPECT_EQ(ReadFileText(hive), before);
 
     // A file holding as many keys as may be: a write that adds one fails.
@@ -255,8 +244,14 @@ TEST_F(SettingsFileTest, AWriteThatWouldMakeTheFileTooLargeOrHoldTooManyKeysFail
         }
         full += "]\n";
     }
-    WriteFileText(hive, full);
+    WriteOldFileText(hive, full);
     EXPECT_FALSE(store.WriteInt("Settings", "Often", 26));
+    EXPECT_EQ(store.LastSaveFailure(), "the settings would hold more than 65536 keys");
+    const std::string messages = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 2) << messages;
+    EXPECT_NE(messages.find("not saved to " + hive.string() + ": the file would grow past"),
+              std::string::npos)
+        << messages;
     EXPECT_EQ(ReadFileText(hive), full);
     WriteFileText(hive, before);
     EXPECT_EQ(ReadFileText(hive), before);
@@ -276,7 +271,7 @@ TEST_F(SettingsFileTest, ReplacesKeepTheModeMakeTheFolderAndLeaveNoTemporaries) 
               (std::vector<std::string>{"settings.reg", "settings.reg.lock"}));
 }
 
-TEST_F(SettingsFileTest, NewFilesGetTheUmaskAndStaleTemporariesAreRemoved) {
+TEST_F(SettingsFileTest, NewFilesGetTheUmaskAndStaleTemporariesAreRemovedAtStart) {
     for (const auto& [mask, mode] : {std::pair{0077U, 0600U}, {0002U, 0664U}}) {
         std::filesystem::remove(hive);
         const mode_t old = ::umask(mask);
@@ -295,8 +290,7 @@ TEST_F(SettingsFileTest, NewFilesGetTheUmaskAndStaleTemporariesAreRemoved) {
         WriteFileText(folder.Path() / name, "stale");
     }
     CSettingsStore store(hive);
-    OpenAppKey(store);
-    ASSERT_TRUE(store.WriteInt("Settings", "Often", 5));
+    OpenAppKey(store); // at start, before any save
     EXPECT_EQ(FolderEntries(folder.Path()), kept);
 }
 
@@ -362,28 +356,9 @@ TEST_F(SettingsFileTest, AFileThatCanNotBeUsedAtAllIsReportedInOneLine) {
         store.ReadInt("Settings", "Often", 0);
         const std::string messages = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
-        EXPECT_NE(messages.find(path.string() + " can't be used"), std::string::npos) << messages;
+        EXPECT_NE(messages.find(path.string()), std::string::npos) << messages;
+        EXPECT_NE(messages.find("changes will not be kept"), std::string::npos) << messages;
     }
-}
-
-// A clock whose pauses take no real time; what happens during a pause is up
-// to the test.
-struct FakeClock {
-    std::int64_t now = 0;
-    std::int64_t slept = 0;
-    std::function<void()> duringPause = [] {};
-    HiveClock Clock() {
-        return HiveClock{[this] { return now; },
-                         [this](std::int64_t pause) {
-                             slept += pause;
-                             now += pause;
-                             duringPause();
-                         }};
-    }
-};
-
-std::int64_t Nanoseconds(timespec time) {
-    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
 }
 
 // An editor rewrites the file in place: truncate, then write. A read between
@@ -417,7 +392,7 @@ TEST_F(SettingsFileTest, AYoungFileThatDoesNotParseIsReadAgainAfterAShortWait) {
     clock.now = Nanoseconds(ModificationTime(hive)) + 60'000'000'000;
     clock.slept = 0;
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(file.Update([](Hive&) { return false; }));
+    EXPECT_TRUE(file.Update([](Hive&) { return HiveFile::Change::None; }));
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(clock.slept, 0);
 }

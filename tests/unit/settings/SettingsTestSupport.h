@@ -1,12 +1,16 @@
 // Temporary folders, file helpers and child processes for the settings tests.
 #pragma once
 
+#include "settings/FileIo.h"
+#include "settings/HiveFile.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/TempFolder.h"
 
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <stdexcept>
@@ -18,6 +22,20 @@
 #include <vector>
 
 namespace jostle::test {
+
+inline const std::string kHeader = "Windows Registry Editor Version 5.00\n\n";
+inline const std::string kSettingsKey =
+    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane Software\\Jostle\\Settings]\n";
+
+inline std::string HiveWithOften(const std::string& often) {
+    return kHeader + kSettingsKey + "\"Often\"=\"" + often + "\"\n";
+}
+
+inline bool OpenAppKey(CSettingsStore& store) {
+    SettingsKey key;
+    int disposition = 0;
+    return store.Open(kRootKeyName, kAppKey, &key, &disposition);
+}
 
 inline void WriteFileText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
@@ -56,6 +74,22 @@ inline void WriteOldFileText(const std::filesystem::path& file, const std::strin
     WriteFileText(file, text);
     SetModificationTime(file, {ModificationTime(file).tv_sec - 3600, 0});
 }
+
+// A clock whose pauses take no real time; what happens during a pause is up
+// to the test.
+struct FakeClock {
+    std::int64_t now = 0;
+    std::int64_t slept = 0;
+    std::function<void()> duringPause = [] {};
+    HiveClock Clock() {
+        return HiveClock{[this] { return now; },
+                         [this](std::int64_t pause, int /*wake*/) {
+                             slept += pause;
+                             now += pause;
+                             duringPause();
+                         }};
+    }
+};
 
 // Runs the settings tool (SETTINGS_TOOL) with args; as root, unprivileged
 // runs drop to the nobody user so that folder permissions apply. Returns the

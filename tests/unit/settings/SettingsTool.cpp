@@ -2,6 +2,8 @@
 // in other processes (concurrent writers) or as another user.
 //   read FILE SECTION NAME            prints the value, or <default>
 //   write FILE SECTION NAME=TEXT...   one write each; fails if any write fails
+//   peak-write FILE SECTION NAME=TEXT...  the same, then prints the peak
+//                                     resident memory in bytes
 //   batch FILE SECTION NAME=TEXT...   all in one batch; fails if it doesn't land
 //   write-many FILE PREFIX COUNT      writes PREFIX0..PREFIX<COUNT-1>, one by one
 //   check FILE STOPFILE               parses FILE over and over until STOPFILE
@@ -65,6 +67,18 @@ int CheckUntilStopped(const std::filesystem::path& file, const std::filesystem::
     return parses > 0 && seenContent ? 0 : 1;
 }
 
+// This process's peak resident memory: VmHWM counts this program alone,
+// where a parent's rusage would also count what the fork copied from it.
+long PeakBytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmHWM:")) {
+            return std::stol(line.substr(6)) * 1024;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -85,8 +99,12 @@ int main(int argc, char** argv) {
         std::printf("%s\n", store.ReadString(args[2], args[3], "<default>").c_str());
         return 0;
     }
-    if (command == "write") {
-        return WritePairs(store, args[2], rest) ? 0 : 1;
+    if (command == "write" || command == "peak-write") {
+        const bool stored = WritePairs(store, args[2], rest);
+        if (command == "peak-write") {
+            std::printf("%ld\n", PeakBytes());
+        }
+        return stored ? 0 : 1;
     }
     if (command == "batch") {
         CSettingsStore::Batch batch(store);
