@@ -4,6 +4,7 @@
 #include "app/JostleApp.h"
 #include "engine/Engine.h"
 #include "engine/SettingsCommand.h"
+#include "platform/core/ConnectStop.h"
 #include "platform/core/QtTimers.h"
 #include "platform/core/ServiceNotifier.h"
 #include "platform/core/SignalWatcher.h"
@@ -39,6 +40,7 @@ int CJostleApp::RunConsole(int& argc, char** argv) {
 void CJostleApp::InitSettings() {
     const auto file = m_line.settingsFile.empty() ? DefaultSettingsFile() : m_line.settingsFile;
     m_pSettings = std::make_unique<CSettingsStore>(file, kApplicationName);
+    m_pSettings->SetStopCheck(&StopRequested); // no lock held by others outlasts a stop
     SettingsKey key;
     int disposition = 0;
     if (m_pSettings->Open(kRootKeyName, kApplicationKey, &key, &disposition) &&

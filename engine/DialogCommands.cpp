@@ -45,6 +45,7 @@ void Engine::EditNames() {
         return;
     }
     SaveEditedNames(m_services.settings, data.names, nameAtOpening);
+    TellIfSaveFailed();
     LoadNameList();
 }
 
@@ -67,6 +68,19 @@ void Engine::Options() {
     WriteSetting(settings, setting::kAutoStart, m_options.autoStart ? 1 : 0);
     WriteSetting(settings, setting::kRandomName, m_options.randomName ? 1 : 0);
     WriteSetting(settings, setting::kRandomTime, m_options.randomTime ? 1 : 0);
+    batch.Commit();
+    TellIfSaveFailed();
+}
+
+// The user asked for this save, so a failure is told there and then, not
+// only on standard error.
+void Engine::TellIfSaveFailed() {
+    const std::string& reason = m_services.settings.LastSaveFailure();
+    if (reason.empty()) {
+        return;
+    }
+    Alert("The settings could not be saved to " + m_services.settings.HiveFile().string() + ": " +
+          reason + ".\n\nThe changes apply until Jostle ends, but will not be kept after that.");
 }
 
 void Engine::Statistics() {

@@ -144,6 +144,7 @@ private:
     void AdvanceToNextName(bool afterLookupFailure, const std::string& name);
     bool RoundHasFailed(const std::string& failedName);
     void SaveNameList(const std::string& name);
+    void TellIfSaveFailed();
     void CloseSocket();
     void TakeLookupResult(const std::optional<HostEntry>& entry);
     std::string TimeStampSuffix();

@@ -366,6 +366,28 @@ bool Hive::Merge(const Hive& other) {
     return true;
 }
 
+bool Hive::Holds(const Hive& other) const {
+    std::vector<std::uint32_t> matched(other.m_keys.size()); // other's key -> ours
+    for (std::size_t i = 0; i < other.m_keys.size(); ++i) {
+        const Key& key = other.m_keys[i];
+        const std::uint32_t parent = key.parent == kNoKey ? kNoKey : matched[key.parent];
+        const auto ours = Child(parent, other.View(key.name));
+        if (!ours) {
+            return false;
+        }
+        matched[i] = *ours;
+        for (std::uint32_t value = key.firstValue; value != kNoKey;
+             value = other.m_values[value].next) {
+            const Value& wanted = other.m_values[value];
+            const auto found = FindValue(*ours, other.View(wanted.name));
+            if (!found || View(m_values[*found].text) != other.View(wanted.text)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 template <typename Sink> void Hive::WritePath(Sink& sink, std::uint32_t key) const {
     std::vector<std::uint32_t> line; // the key and its parents, the key first
     for (; key != kNoKey; key = m_keys[key].parent) {

@@ -45,6 +45,8 @@ public:
     // Copies every key and value of other into this hive; false when that
     // would take it past kMaxKeys (it then holds part of other).
     bool Merge(const Hive& other);
+    // Every key and value of other is here, each value with the same text.
+    bool Holds(const Hive& other) const;
     bool Empty() const { return m_keys.empty(); }
 
     // Keys that only lead to others are implied by them and not written, so

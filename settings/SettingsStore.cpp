@@ -171,6 +171,9 @@ bool CSettingsStore::WriteString(const std::string& section, const std::string& 
 bool CSettingsStore::LandPending() {
     const std::unique_ptr<Hive> pending = std::move(m_pending);
     const bool landed = !pending || pending->Empty() || m_file->Update([&](Hive& hive) {
+        if (hive.Holds(*pending)) {
+            return Change::None; // the same values again: the file stays as it is
+        }
         return hive.Merge(*pending) ? Change::Made : Change::PastKeyLimit;
     });
     m_lastSaveFailure = landed ? "" : m_file->LastFailure();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The console front end when its session goes away: SIGHUP ends it in order
 # like SIGTERM; a reader of its standard output that went away does not end
-# it; SIGTERM during a connect to a host that never answers ends it at once.
+# it; SIGTERM while another program holds the settings lock, or during a
+# connect to a host that never answers, ends it at once.
 #
 #   headless_signals.sh JOSTLE SERVER
 set -uo pipefail
@@ -34,6 +35,22 @@ kill -TERM "$JOSTLE_PID"
 wait_exit "$JOSTLE_PID" 5
 check "then SIGTERM ends it with status 0" "after SIGTERM the status is $EXIT_STATUS" \
     exited_with_zero
+
+# Another program holds the settings file's lock: the save after the
+# connection waits for it, but a stop does not wait for the save.
+bash -c 'exec 9>"$1" && flock -x 9 && exec sleep 30' holder "$E2E_WORK/settings.reg.lock" &
+PIDS+=($!) # the holder becomes sleep itself, so ending it frees the lock at once
+launch_jostle "$E2E_WORK/settings.reg" "$E2E_WORK/locked" --headless
+check "the attempt connects with the lock held elsewhere" "no connection" \
+    wait_for 20 grep -q "Connection made OK" "$E2E_WORK/locked.out"
+stopped_at=${EPOCHREALTIME/./}
+kill -TERM "$JOSTLE_PID"
+wait_exit "$JOSTLE_PID" 20
+waited_ms=$(((${EPOCHREALTIME/./} - stopped_at) / 1000))
+echo "SIGTERM to exit while the settings lock is held elsewhere: $waited_ms ms"
+check "SIGTERM while waiting for the lock ends it within a second" "it took $waited_ms ms" \
+    test "$waited_ms" -lt 1000
+check "with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
 
 # A server whose backlog is full: the connect hangs in SYN-SENT.
 stop_started "$E2E_SERVER_PID"

@@ -401,14 +401,17 @@ public:
         return found == values.end() ? "<missing>" : found->second;
     }
 
+    const std::string& LastSaveFailure() const override { return saveFailure; }
+
     std::map<std::string, std::string> values;
+    std::string saveFailure;         // set by a test: every batch then fails for this reason
     std::vector<std::string> writes; // "name=value", "[" and "]" for batch bounds
 
 protected:
     void BeginBatch() override { writes.emplace_back("["); }
     bool EndBatch() override {
         writes.emplace_back("]");
-        return true;
+        return saveFailure.empty();
     }
 
 private:

@@ -130,6 +130,25 @@ TEST_F(EngineTest, AnAttemptDueWhileOptionsAreOpenIsMadeOnTime) {
     EXPECT_EQ(countdownText.Text(), " 0:14");
 }
 
+// The user asked for these saves: a failure is told in a box, and what was
+// chosen still applies meanwhile.
+TEST_F(EngineTest, AnOkWhoseSaveFailsSaysSoAndWhy) {
+    InitializeWith({"a", "b"});
+    settings.saveFailure = "the lock is held by another program";
+    dialogs.options = [](OptionsData& data) { data.checkRandomName = true; };
+    Press(ids::ID_OPTIONS);
+    dialogs.editNames = [](EditNamesData& data) { data.names = {"c"}; };
+    Press(ids::ID_EDIT_NAMES);
+    const std::string box = "The settings could not be saved to " + settings.HiveFile().string() +
+                            ": the lock is held by another program.\n\nThe changes apply until "
+                            "Jostle ends, but will not be kept after that.";
+    EXPECT_THAT(AlertTexts(), ElementsAre(box, box));
+    EXPECT_TRUE(Snapshot().options.randomName);
+    settings.saveFailure.clear();
+    Press(ids::ID_OPTIONS);
+    EXPECT_EQ(alerts.shown.size(), 2U) << "a save that works says nothing";
+}
+
 TEST_F(EngineTest, OptionsCancelKeepsFlagsAndStore) {
     Initialize();
     settings.writes.clear();

@@ -203,6 +203,26 @@ TEST_F(SettingsStoreTest, NestedBatchesLandOnceWhenTheOutermostEnds) {
     EXPECT_EQ(ReadFresh("ComboNameSel"), "0");
 }
 
+// Each attempt saves the list again; the same values must not cost a write.
+TEST_F(SettingsStoreTest, ABatchOfTheSameValuesLeavesTheFileAlone) {
+    {
+        CSettingsStore::Batch batch(store);
+        ASSERT_TRUE(store.WriteString("Settings", "ComboName0", "a"));
+        ASSERT_TRUE(store.WriteInt("Settings", "ComboNameSel", 0));
+    }
+    const ino_t before = InodeOf(hive);
+    {
+        CSettingsStore::Batch batch(store);
+        ASSERT_TRUE(store.WriteString("Settings", "COMBONAME0", "a"));
+        ASSERT_TRUE(store.WriteInt("Settings", "ComboNameSel", 0));
+        EXPECT_TRUE(batch.Commit());
+    }
+    EXPECT_EQ(InodeOf(hive), before);
+    ASSERT_TRUE(store.WriteString("Settings", "ComboName0", "A")); // a letter's case is a change
+    EXPECT_NE(InodeOf(hive), before);
+    EXPECT_EQ(ReadFresh("ComboName0"), "A");
+}
+
 TEST_F(SettingsStoreTest, CommitLandsNowAndKeepsWhatOthersWroteMeanwhile) {
     CSettingsStore other(hive);
     ASSERT_TRUE(OpenAppKey(other));
