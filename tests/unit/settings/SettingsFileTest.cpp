@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                                kHeader + kSettingsKey + "\"Often\"=dword:00000019\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(SettingsFileTest, BlanksLeftByAHandEditAreRead) {
+TEST_F(SettingsFileTest, BlanksAndLineEndsLeftByAHandEditAreRead) {
     WriteFileText(hive, "Windows Registry Editor Version 5.00 \n  \n\t[HKEY_LOCAL_MACHINE\\Software"
                         "\\Quorvane Software\\Jostle\\Settings]  \n"
                         "  \"Often\" = \"12\"\t\n\"ComboName0\"=  \" spaced \"\n");
@@ -154,6 +154,14 @@ TEST_F(SettingsFileTest, BlanksLeftByAHandEditAreRead) {
     EXPECT_EQ(store.ReadInt("Settings", "Often", 0), 12);
     EXPECT_EQ(store.ReadString("Settings", "ComboName0", ""), " spaced ") << "quoted blanks stay";
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(BadFiles().empty());
+
+    // As the registry editor itself saves it.
+    WriteFileText(hive, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software"
+                        "\\Quorvane Software\\Jostle\\Settings]\r\n\"Often\"=\"7\"\r\n");
+    CSettingsStore crlf(hive);
+    OpenAppKey(crlf);
+    EXPECT_EQ(crlf.ReadInt("Settings", "Often", 0), 7) << "CRLF line ends";
     EXPECT_TRUE(BadFiles().empty());
 }
 
