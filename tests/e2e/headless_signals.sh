@@ -12,6 +12,19 @@ E2E_SERVER=$2
 source "$(dirname "$0")/e2e_lib.sh"
 begin_run
 
+# term_within WHEN MILLISECONDS: SIGTERM ends the program with status 0 that soon.
+term_within() {
+    local when=$1 bound=$2 stopped_at waited_ms
+    stopped_at=${EPOCHREALTIME/./}
+    kill -TERM "$JOSTLE_PID"
+    wait_exit "$JOSTLE_PID" 20
+    waited_ms=$(((${EPOCHREALTIME/./} - stopped_at) / 1000))
+    echo "SIGTERM to exit $when: $waited_ms ms"
+    check "SIGTERM $when ends it within $bound ms" "it took $waited_ms ms" \
+        test "$waited_ms" -lt "$bound"
+    check "with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+}
+
 start_jostle --headless
 wait_for 30 grep -q "Jostle completed at" "$E2E_WORK/jostle.out" ||
     fail "no completed status line: $(cat "$E2E_WORK/jostle.out")"
@@ -43,14 +56,7 @@ PIDS+=($!) # the holder becomes sleep itself, so ending it frees the lock at onc
 launch_jostle "$E2E_WORK/settings.reg" "$E2E_WORK/locked" --headless
 check "the attempt connects with the lock held elsewhere" "no connection" \
     wait_for 20 grep -q "Connection made OK" "$E2E_WORK/locked.out"
-stopped_at=${EPOCHREALTIME/./}
-kill -TERM "$JOSTLE_PID"
-wait_exit "$JOSTLE_PID" 20
-waited_ms=$(((${EPOCHREALTIME/./} - stopped_at) / 1000))
-echo "SIGTERM to exit while the settings lock is held elsewhere: $waited_ms ms"
-check "SIGTERM while waiting for the lock ends it within a second" "it took $waited_ms ms" \
-    test "$waited_ms" -lt 1000
-check "with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+term_within "while waiting for the lock" 1000
 
 # A server whose backlog is full: the connect hangs in SYN-SENT.
 stop_started "$E2E_SERVER_PID"
@@ -67,14 +73,7 @@ connecting() {
 launch_jostle "$E2E_WORK/settings.reg" "$E2E_WORK/silent" --headless
 check "it waits on a connect to the silent host" "no connect in progress" \
     wait_for 20 connecting "$JOSTLE_PID"
-stopped_at=${EPOCHREALTIME/./}
-kill -TERM "$JOSTLE_PID"
-wait_exit "$JOSTLE_PID" 20
-waited_ms=$(((${EPOCHREALTIME/./} - stopped_at) / 1000))
-echo "SIGTERM to exit during the connect: $waited_ms ms"
 # Tens of milliseconds on an idle machine; the bound leaves room for a loaded
 # one and still lies far below the 15 s time-out.
-check "SIGTERM during the connect ends it at once" "it took $waited_ms ms" \
-    test "$waited_ms" -lt 2000
-check "with status 0" "after SIGTERM the status is $EXIT_STATUS" exited_with_zero
+term_within "during the connect" 2000
 finish
