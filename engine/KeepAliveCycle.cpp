@@ -264,10 +264,10 @@ SocketHandle Engine::ConnectSocket(const std::string& name, const std::string& p
 ConnectResult Engine::ConnectToHost(const std::string& host, std::uint16_t port,
                                     bool& addressKnown) {
     std::vector<IpAddress> candidates;
-    if (StartsWithDigit(host) && host.find(':') == std::string::npos) {
-        candidates.push_back(IpAddress::FromV4(ParseDottedAddress(host)));
-    } else if (const std::optional<IpAddress> literal = ParseIpv6Literal(host)) {
+    if (const std::optional<IpAddress> literal = ParseIpv6Literal(host)) {
         candidates.push_back(*literal);
+    } else if (StartsWithDigit(host)) { // taken as dotted, as it was looked up as none
+        candidates.push_back(IpAddress::FromV4(ParseDottedAddress(host)));
     } else {
         const HostEntry& found = m_hostBuffer;
         if (!found.ipv4Addresses.empty()) {

@@ -108,6 +108,19 @@ TEST_F(EngineTest, Ipv6LiteralsNeedNoLookup) {
     }
 }
 
+// A name that starts with a digit is never looked up, so it must not reach
+// the address of the last name that was.
+TEST_F(EngineTest, ADigitNameThatIsNoAddressOfEitherFamilyIsNoLookupResult) {
+    InitializeWith({"alpha.test", "1a:zz"});
+    StartArmed();
+    network.CompleteTargetLookup(DualStack());
+    Tick();
+    nameCombo.Pick(1);
+    Start();
+    Tick();
+    EXPECT_EQ(LastAddress(), V4("255.255.255.255"));
+}
+
 TEST_F(EngineTest, AnOwnAddressOfIpv6OnlyGoesInBracketsIntoTheHostLine) {
     InitializeWith({"127.0.0.1"});
     Start();
